@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages kiv needs to build, run and test. Installs only what is missing,
+# so a second run is quick and needs no network.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
+  libtiff-dev
+  libsdl2-dev libsdl2-mixer-dev libfftw3-dev
+  libmp3lame-dev
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  sox libsox-fmt-all valgrind
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "bootstrap: missing packages: ${missing[*]} (run as root to install them)" >&2
+  exit 1
+fi
+echo "bootstrap: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,57 @@
+#include "tests/support/Xvfb.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <poll.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+Xvfb::Xvfb(int width, int height)
+{
+    if (const char* d = std::getenv("DISPLAY")) {
+        hadDisplay_ = true;
+        previousDisplay_ = d;
+    }
+    int fds[2];
+    if (pipe(fds) != 0) return;
+    std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
+    std::string fd = std::to_string(fds[1]);
+    pid_ = fork();
+    if (pid_ == 0) {
+        close(fds[0]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
+               "-noreset", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    if (pid_ < 0) {
+        close(fds[0]);
+        return;
+    }
+    // Xvfb writes its display number once it accepts connections.
+    std::string number;
+    pollfd p{fds[0], POLLIN, 0};
+    char c;
+    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) {
+        std::fprintf(stderr, "Xvfb did not start\n");
+        return;
+    }
+    display_ = ":" + number;
+    setenv("DISPLAY", display_.c_str(), 1);
+}
+
+Xvfb::~Xvfb()
+{
+    if (pid_ > 0) {
+        kill(pid_, SIGTERM);
+        waitpid(pid_, nullptr, 0);
+    }
+    if (hadDisplay_)
+        setenv("DISPLAY", previousDisplay_.c_str(), 1);
+    else
+        unsetenv("DISPLAY");
+}
