@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+
+// Where the runtime meets the outside world. The show binds these to the clock, the sound layer and the window
+// toolkit; tests bind fakes, so a whole show can run without a window, a sound device or real time.
+struct Platform {
+    uint32_t (*ticks)();           // milliseconds, wrapping at 32 bits
+    float* (*getSpectrum)();       // the analyser's current spectrum
+    void (*playMusic)();           // starts the opened music stream
+    void (*endShow)();             // ends the process in the show; a fake may return
+    void (*postRedisplay)();       // asks for one display pass
+    void (*clearFrame)();
+    void (*swapBuffers)();
+};
+
+extern Platform platform;

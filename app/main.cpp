@@ -1,0 +1,28 @@
+// kiv: a music-reactive show. Reads img1/2/4/5.tif and music.mp3 from the working folder, takes no options.
+#include "app/Clock.h"
+#include "app/Demo.h"
+#include "app/Show.h"
+#include "app/Window.h"
+#include "audio/fsound.h"
+#include "fx/Fx.h"
+
+namespace {
+constexpr int kMixRate = 44100;
+constexpr int kSoftwareChannels = 32;
+}
+
+int main(int argc, char** argv)
+{
+    if (!FSOUND_Init(kMixRate, kSoftwareChannels, 0)) return 1;
+    stream = FSOUND_Stream_Open("music.mp3", 0, 0, 0);
+    FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), true);
+    spectrum = FSOUND_DSP_GetSpectrum();
+
+    Demo demo;
+    demo.startTicks = timeGetTime();  // start-up time counts toward the show
+
+    initWindow(&demo, &argc, argv);
+    buildShow(&demo);
+    runWindow();
+    return 0;
+}
