@@ -1,0 +1,33 @@
+#pragma once
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+// A child process for whole-program tests: started with extra environment, its stderr collected to a file,
+// killed on destruction if still running.
+class Process {
+public:
+    // env entries "NAME=value" are added; "NAME=" with nothing after removes NAME.
+    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir);
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    bool running();
+    // Waits up to `seconds`; the exit status, or -1 when it did not end in time, -2 when killed by a signal.
+    int wait(double seconds);
+    void signal(int sig);
+    std::string stderrText() const;
+    pid_t pid() const { return pid_; }
+
+private:
+    pid_t pid_ = -1;
+    int status_ = -1;
+    bool done_ = false;
+    std::string errPath_;
+};
+
+// Runs a shell command and returns its standard output (trailing newline removed).
+std::string shellOutput(const std::string& command);
+// A fresh empty directory under the temp folder.
+std::string makeTempDir();
