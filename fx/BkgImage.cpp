@@ -1,0 +1,31 @@
+#include "fx/BkgImage.h"
+
+#include "gfx/Texture.h"
+
+namespace {
+constexpr float kPlainAfter = 146.0f;  // the closing picture is shown as it is
+constexpr float kQuietAmount = 0.3f;   // size beyond the window and brightness in silence
+constexpr float kCentre[2] = {0.5f, 0.5f};
+}
+
+BkgImage::BkgImage(float start, float end, Texture* texture) : start(start), end(end), texture(texture) {}
+
+bool BkgImage::isActive(float time)
+{
+    return start < time && time < end;
+}
+
+void BkgImage::draw(float time)
+{
+    const float level = loudness(spectrum);
+    if (time > kPlainAfter) {
+        texture->draw(kCentre);
+    } else {
+        const float amount = level * level + kQuietAmount;
+        texture->drawPulse(kCentre, amount);
+    }
+}
+
+void BkgImage::update(float) {}
+
+void BkgImage::onMouse(const float*, float) {}

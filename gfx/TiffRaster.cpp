@@ -1,0 +1,96 @@
+#include "gfx/TiffRaster.h"
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <tiffio.h>
+
+namespace {
+constexpr uint64_t kBytesPerPixel = 4;
+
+// Counts libtiff's errors on one file, then lets libtiff's own handlers report them as usual.
+int countError(TIFF*, void* count, const char*, const char*, va_list)
+{
+    ++*static_cast<int*>(count);
+    return 0;
+}
+
+// The same shape as libtiff's default messages, so a refusal reads like the rest.
+void refuse(const char* path, const char* why)
+{
+    std::fprintf(stderr, "%s: %s.\n", path, why);
+}
+}
+
+TiffRaster::~TiffRaster()
+{
+    release();
+}
+
+void TiffRaster::release()
+{
+    if (pixels_) _TIFFfree(pixels_);
+    pixels_ = nullptr;
+    width_ = 0;
+    height_ = 0;
+}
+
+bool TiffRaster::read(const char* path, int maxSide)
+{
+    release();
+    int libtiffErrors = 0;
+    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
+    if (!options) {
+        refuse(path, "out of memory");
+        return false;
+    }
+    TIFFOpenOptionsSetErrorHandlerExtR(options, countError, &libtiffErrors);
+    TIFF* tif = TIFFOpenExt(path, "r", options);
+    TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handler
+    if (!tif) {
+        if (libtiffErrors == 0) refuse(path, "cannot open the picture");
+        return false;
+    }
+
+    uint32_t w = 0;
+    uint32_t h = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &w);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &h);
+    const uint64_t side = maxSide > 0 ? static_cast<uint64_t>(maxSide) : 0;
+    // Both sides are below 2^31 once they pass the limit, so the byte count cannot wrap in 64 bits.
+    const uint64_t bytes = uint64_t{w} * uint64_t{h} * kBytesPerPixel;
+    char why[160];
+    bool fits = false;
+    if (w == 0 || h == 0) {
+        std::snprintf(why, sizeof why, "picture has no pixels (%u x %u)", w, h);
+    } else if (w > side || h > side) {
+        std::snprintf(why, sizeof why, "picture of %u x %u pixels is larger than the texture limit of %d", w, h,
+                      maxSide);
+    } else if (bytes > static_cast<uint64_t>(std::numeric_limits<tmsize_t>::max()) ||
+               bytes > std::numeric_limits<size_t>::max()) {
+        std::snprintf(why, sizeof why, "raster of %u x %u pixels cannot be addressed", w, h);
+    } else {
+        fits = true;
+    }
+
+    bool ok = false;
+    if (!fits) {
+        refuse(path, why);
+    } else if (auto* raster = static_cast<uint32_t*>(_TIFFcalloc(static_cast<tmsize_t>(bytes), 1))) {
+        // Zeroed, so rows a damaged file leaves unread are transparent black, not stale memory.
+        if (TIFFReadRGBAImage(tif, w, h, raster, 0)) {
+            pixels_ = raster;
+            width_ = static_cast<int>(w);
+            height_ = static_cast<int>(h);
+            ok = true;
+        } else {
+            _TIFFfree(raster);
+            if (libtiffErrors == 0) refuse(path, "cannot decode the picture");
+        }
+    } else {
+        refuse(path, "out of memory for the raster");
+    }
+    TIFFClose(tif);
+    return ok;
+}
