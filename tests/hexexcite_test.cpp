@@ -98,6 +98,10 @@ TEST_F(HexExciteTest, LocatesSlotsAsLaidOut)
     // On the boundary between rows 23 and 24; the 32-bit 1/47 lies just below 1/47.
     EXPECT_EQ(slot(0.49f, 0.5f), std::make_pair(23, 31));
     EXPECT_EQ(slot(0.0f, 0.0f), std::make_pair(0, 0));
+    // A hair below a slot boundary: double sums keep these in the lower slot, float sums round them up.
+    EXPECT_EQ(slot(0x1.082082p-1f, 0.5f).second, 32);
+    EXPECT_EQ(slot(0.0f, 0x1.057262p-4f).first, 2);
+    EXPECT_EQ(slot(0.27f, 0x1.b3bea2p-5f).first, 2);
     EXPECT_EQ(slot(1.0f, 1.0f), std::make_pair(47, 63));  // an odd column: row 47 reaches 47.5 rows down
     // Every cell's own centre locates its slot.
     for (int r = 0; r < grid.rows; ++r) {
