@@ -3,16 +3,28 @@
 #include <cstdarg>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 #include <tiffio.h>
 
 namespace {
 constexpr uint64_t kBytesPerPixel = 4;
 
-// Counts libtiff's errors on one file, then lets libtiff's own handlers report them as usual.
-int countError(TIFF*, void* count, const char*, const char*, va_list)
+// What libtiff has said about one file. Its own handlers still print every message as usual.
+struct Heard {
+    const char* path;
+    bool named = false;  // some message named the file, so the reader need not
+};
+
+int listen(TIFF*, void* data, const char* module, const char* fmt, va_list args)
 {
-    ++*static_cast<int*>(count);
+    auto* heard = static_cast<Heard*>(data);
+    char text[512];
+    va_list copy;
+    va_copy(copy, args);
+    std::vsnprintf(text, sizeof text, fmt, copy);
+    va_end(copy);
+    if ((module && std::strstr(module, heard->path)) || std::strstr(text, heard->path)) heard->named = true;
     return 0;
 }
 
@@ -39,17 +51,17 @@ void TiffRaster::release()
 bool TiffRaster::read(const char* path, int maxSide)
 {
     release();
-    int libtiffErrors = 0;
+    Heard heard{path};
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options) {
         refuse(path, "out of memory");
         return false;
     }
-    TIFFOpenOptionsSetErrorHandlerExtR(options, countError, &libtiffErrors);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, listen, &heard);
     TIFF* tif = TIFFOpenExt(path, "r", options);
     TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handler
     if (!tif) {
-        if (libtiffErrors == 0) refuse(path, "cannot open the picture");
+        if (!heard.named) refuse(path, "cannot open it as a TIFF picture");
         return false;
     }
 
@@ -77,8 +89,9 @@ bool TiffRaster::read(const char* path, int maxSide)
     bool ok = false;
     if (!fits) {
         refuse(path, why);
-    } else if (auto* raster = static_cast<uint32_t*>(_TIFFcalloc(static_cast<tmsize_t>(bytes), 1))) {
+    } else if (auto* raster = static_cast<uint32_t*>(_TIFFmalloc(static_cast<tmsize_t>(bytes)))) {
         // Zeroed, so rows a damaged file leaves unread are transparent black, not stale memory.
+        _TIFFmemset(raster, 0, static_cast<tmsize_t>(bytes));
         if (TIFFReadRGBAImage(tif, w, h, raster, 0)) {
             pixels_ = raster;
             width_ = static_cast<int>(w);
@@ -86,7 +99,7 @@ bool TiffRaster::read(const char* path, int maxSide)
             ok = true;
         } else {
             _TIFFfree(raster);
-            if (libtiffErrors == 0) refuse(path, "cannot decode the picture");
+            if (!heard.named) refuse(path, "cannot decode the picture");
         }
     } else {
         refuse(path, "out of memory for the raster");

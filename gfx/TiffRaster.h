@@ -11,9 +11,10 @@ public:
     TiffRaster(const TiffRaster&) = delete;
     TiffRaster& operator=(const TiffRaster&) = delete;
 
-    // Reads `path`, replacing what was held. Refuses, with one line on stderr unless libtiff has already
-    // reported the cause, a file it cannot open or decode and a picture with a side of 0 or above `maxSide`
-    // or whose raster cannot be addressed. Returns whether a raster is now held.
+    // Reads `path`, replacing what was held. Refuses a file libtiff cannot open or decode and a picture
+    // with a side of 0 or above `maxSide` or whose raster cannot be addressed. libtiff reports its own errors;
+    // a refusal adds one stderr line "path: why." unless one of libtiff's messages already named the file.
+    // Returns whether a raster is now held.
     bool read(const char* path, int maxSide);
 
     // 1 to maxSide after a successful read; 0 otherwise.
