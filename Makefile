@@ -4,7 +4,7 @@ SHOW   ?= $(BUILD)/show
 JOBS   ?= $(shell nproc)
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build assets run test bench clean
+.PHONY: all bootstrap build assets run test bench fuzz clean
 
 all: build
 
@@ -25,8 +25,20 @@ assets: build
 run: assets
 	cd $(SHOW) && $(CURDIR)/$(BUILD)/kiv
 
-test: build
+test: build fuzz
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# A short bounded libFuzzer run over the picture loader, in a clang build of its own.
+FUZZ_BUILD   ?= $(BUILD)/fuzz
+FUZZ_SECONDS ?= 25
+fuzz: bootstrap
+	cmake -S . -B $(FUZZ_BUILD) -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
+	      -DKIV_FUZZ=ON -DKIV_TESTS=OFF -DKIV_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target texture_fuzz texture_seeds
+	@mkdir -p $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/tests/fuzz/texture_seeds $(FUZZ_BUILD)/corpus
+	$(FUZZ_BUILD)/tests/fuzz/texture_fuzz -max_total_time=$(FUZZ_SECONDS) -close_fd_mask=3 \
+	      -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus
 
 bench: build
 	$(BUILD)/bench/kiv-bench
