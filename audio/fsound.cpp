@@ -24,6 +24,7 @@ std::atomic<bool> analyserOn{false};
 // The one spectrum array callers see, at the same address for the life of the process.
 float spectrumBins[Analyser::kBins] = {};
 std::vector<FSOUND_STREAM*> streams; // every handle Open gave out and Close has not yet taken back
+FSOUND_STREAM* playing = nullptr;    // the stream last started; SDL_mixer plays one at a time
 
 }  // namespace
 
@@ -57,7 +58,8 @@ bool FSOUND_Init(int mixrate, int, unsigned int)
 {
     if (opened)
         return true;
-    // Leave Ctrl+C to the default handler: nobody polls SDL's event queue for the quit it would post.
+    // SDL would catch SIGINT and SIGTERM and turn them into a quit event that nobody reads, leaving the show
+    // unkillable; keep the default handlers.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         std::fprintf(stderr, "kiv: cannot start sound: %s\n", SDL_GetError());
@@ -116,6 +118,7 @@ int FSOUND_Stream_Play(int, FSOUND_STREAM* stream)
         std::fprintf(stderr, "kiv: cannot play music: %s\n", Mix_GetError());
         return -1;
     }
+    playing = stream;
     return kMusicChannel;
 }
 
@@ -123,7 +126,10 @@ bool FSOUND_Stream_Stop(FSOUND_STREAM* stream)
 {
     if (!opened || !known(stream) || !stream->music)
         return false;
-    Mix_HaltMusic();
+    if (stream == playing) {
+        Mix_HaltMusic();
+        playing = nullptr;
+    }
     return true;
 }
 
@@ -132,6 +138,8 @@ bool FSOUND_Stream_Close(FSOUND_STREAM* stream)
     if (!known(stream))
         return false;
     streams.erase(std::find(streams.begin(), streams.end(), stream));
+    if (stream == playing)
+        playing = nullptr;
     if (stream->music)
         Mix_FreeMusic(stream->music);  // halts it first if it is the one playing
     delete stream;
@@ -144,6 +152,7 @@ void FSOUND_Close()
         return;
     // Decoders go before the device; their handles stay valid for a later FSOUND_Stream_Close.
     Mix_HaltMusic();
+    playing = nullptr;
     for (FSOUND_STREAM* stream : streams) {
         Mix_FreeMusic(stream->music);
         stream->music = nullptr;

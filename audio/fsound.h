@@ -19,7 +19,8 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* name, unsigned int mode, int offse
 // Plays the stream once from its start, replacing any music playing. Returns the channel (0), or -1 for
 // a null or closed stream or a failed start. The channel argument is ignored.
 int FSOUND_Stream_Play(int channel, FSOUND_STREAM* stream);
-// Stops the music if any plays. False for a null or closed stream; a stream that never played is fine.
+// Stops the stream if it is the one playing. False for a null or closed stream; a stream that never
+// played is fine.
 bool FSOUND_Stream_Stop(FSOUND_STREAM* stream);
 // Frees the stream; its handle is invalid afterwards. False for a null or already closed stream.
 // Also valid after FSOUND_Close, which releases the decoder but leaves the handle to this call.

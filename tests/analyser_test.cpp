@@ -10,9 +10,9 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kN = Analyser::kFrames;
 
-// `frames` interleaved frames of a sine at the centre of `bin`, the same in every channel, starting at
-// frame `first` so that consecutive calls continue one wave.
-std::vector<float> sine(int bin, float amplitude, int frames, int channels = 1, int first = 0)
+// `frames` interleaved frames of a sine at `bin` (its centre when whole), the same in every channel,
+// starting at frame `first` so that consecutive calls continue one wave.
+std::vector<float> sine(double bin, float amplitude, int frames, int channels = 1, int first = 0)
 {
     std::vector<float> out(static_cast<size_t>(frames) * channels);
     for (int n = 0; n < frames; ++n)
@@ -123,16 +123,17 @@ TEST(Analyser, OnlyTheLatestWindowCounts)
 
 TEST(Analyser, ChunkedPushesWrapTheRingLikeOnePush)
 {
-    // Odd chunk sizes make the ring wrap at every possible offset.
+    // Odd chunk sizes make the ring wrap at many offsets. The tone sits between bins so that it does not
+    // repeat every window: frames read back in the wrong order would then change the spectrum.
     Analyser chunked;
     push(chunked, sine(7, 0.5f, kN));
     int first = 0;
-    for (int size : {1, 333, 77, 1000, 5, 450, 2048}) {
-        push(chunked, sine(45, 0.8f, size, 2, first), 2);
+    for (int size : {1, 333, 77, 1000, 5, 450, 2048, 300}) {
+        push(chunked, sine(45.37, 0.8f, size, 2, first), 2);
         first += size;
     }
     Analyser whole;
-    push(whole, sine(45, 0.8f, kN, 1, first - kN));
+    push(whole, sine(45.37, 0.8f, kN, 1, first - kN));
     const float* got = chunked.compute();
     const float* want = whole.compute();
     for (int k = 0; k < Analyser::kBins; ++k)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -207,6 +208,36 @@ TEST_F(Sound, AnalyserOffReadsSilenceWhileMusicPlays)
     EXPECT_TRUE(allZero(FSOUND_DSP_GetSpectrum()));
     EXPECT_FALSE(FSOUND_DSP_SetActive(nullptr, true));
     EXPECT_TRUE(FSOUND_Stream_Close(stream));
+}
+
+TEST_F(Sound, StoppingAnotherStreamLeavesThePlayingOneAlone)
+{
+    const std::string music = path("music.mp3");
+    ASSERT_TRUE(writeMp3Tone(music, kToneHz, kToneSeconds, 1.0));
+    ASSERT_TRUE(FSOUND_Init(kRate, 32, 0));
+    FSOUND_STREAM* idle = FSOUND_Stream_Open(music.c_str(), 0, 0, 0);
+    FSOUND_STREAM* heard = FSOUND_Stream_Open(music.c_str(), 0, 0, 0);
+    ASSERT_TRUE(idle && heard);
+    ASSERT_TRUE(FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), true));
+    ASSERT_EQ(0, FSOUND_Stream_Play(-1, heard));
+    EXPECT_TRUE(FSOUND_Stream_Stop(idle));
+    EXPECT_TRUE(FSOUND_Stream_Close(idle));
+    EXPECT_GT(listen().tone, 0.9f);
+    EXPECT_TRUE(FSOUND_Stream_Close(heard));
+}
+
+// SDL's audio start-up would otherwise catch these and turn them into an event nobody reads.
+TEST_F(Sound, InterruptAndTerminateStillEndTheProcess)
+{
+    ASSERT_TRUE(FSOUND_Init(kRate, 32, 0));
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line) && line.rfind("SigCgt:", 0) != 0) {
+    }
+    ASSERT_FALSE(line.empty());
+    const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
+    EXPECT_EQ(0u, caught & (1ull << (SIGINT - 1)));
+    EXPECT_EQ(0u, caught & (1ull << (SIGTERM - 1)));
 }
 
 TEST_F(Sound, SpectrumIsOneLastingArrayOfZerosWithoutSound)
