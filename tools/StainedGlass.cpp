@@ -11,7 +11,7 @@ constexpr float kPanesX = 16.0f;
 constexpr float kPanesY = 12.0f;
 constexpr uint32_t kSeed = 11;
 constexpr float kLead = 0.07f;     // half-width of the dark lines between panes, in pane units
-constexpr float kJitter = 0.8f;    // how far a pane's centre strays from its slot
+constexpr float kJitter = 0.6f;    // how far a pane's centre strays from its slot
 }
 
 Canvas::Colour stainedGlass(float u, float v)
