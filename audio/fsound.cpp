@@ -58,6 +58,10 @@ bool FSOUND_Init(int mixrate, int, unsigned int)
 {
     if (opened)
         return true;
+    if (mixrate <= 0) {
+        std::fprintf(stderr, "kiv: cannot open the sound device: mixing rate %d Hz\n", mixrate);
+        return false;
+    }
     // SDL would catch SIGINT and SIGTERM and turn them into a quit event that nobody reads, leaving the show
     // unkillable; keep the default handlers.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");

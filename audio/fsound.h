@@ -10,7 +10,8 @@ struct FSOUND_DSPUNIT;
 
 // Starts SDL's audio subsystem only and opens the output device at exactly `mixrate` Hz, stereo
 // (SDL_AUDIODRIVER picks the driver). False, after one line on stderr with SDL's reason, when no device
-// can be opened. The channel count and flags are accepted and unused. A second call while open is a no-op.
+// can be opened or `mixrate` is not positive. The channel count and flags are accepted and unused.
+// A second call while open is a no-op that returns true.
 bool FSOUND_Init(int mixrate, int maxsoftwarechannels, unsigned int flags);
 // Opens a music file for streaming; the format (MP3, OGG, FLAC, WAV, ...) is judged by content, not by
 // name. Null, after one line on stderr naming the file and the reason, when it cannot be opened or decoded

@@ -267,8 +267,11 @@ TEST_F(Sound, UnknownDriverFailsInitWithOneLine)
     FSOUND_Close();
 }
 
-TEST_F(Sound, InitAgainAfterCloseWorks)
+TEST_F(Sound, InitRejectsNoRateAndWorksAgainAfterClose)
 {
+    testing::internal::CaptureStderr();
+    EXPECT_FALSE(FSOUND_Init(0, 32, 0));
+    EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
     ASSERT_TRUE(FSOUND_Init(kRate, 32, 0));
     EXPECT_TRUE(FSOUND_Init(kRate, 32, 0));
     FSOUND_Close();
