@@ -1,0 +1,113 @@
+// The whole show, for real: the kiv binary on the generated pictures and music, under Xvfb, with the sound
+// written to a file, the pointer moved by xdotool and the screen looked at along the way. Takes about 155 s.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/Process.h"
+#include "tests/support/Screen.h"
+#include "tests/support/Xvfb.h"
+
+namespace {
+
+constexpr int kW = 1024;
+constexpr int kH = 768;
+constexpr int kRate = 44100;
+
+using Clock = std::chrono::steady_clock;
+
+class FullShowTest : public testing::Test {
+protected:
+    Xvfb server{kW, kH};
+    std::string dir = makeTempDir();
+    Clock::time_point started;
+
+    void TearDown() override { std::system(("rm -rf '" + dir + "'").c_str()); }
+
+    void sleepUntil(double showSeconds)
+    {
+        std::this_thread::sleep_until(started + std::chrono::duration_cast<Clock::duration>(
+                                                    std::chrono::duration<double>(showSeconds)));
+    }
+    // Sweeps the pointer in small steps, each a motion event the show sees.
+    void sweep(int x0, int y0, int x1, int y1)
+    {
+        std::string cmd = "xdotool";
+        for (int i = 0; i <= 40; ++i)
+            cmd += " mousemove " + std::to_string(x0 + (x1 - x0) * i / 40) + " " + std::to_string(y0 + (y1 - y0) * i / 40);
+        shellOutput(cmd);
+    }
+    static bool white(const uint8_t* p) { return p[0] > 240 && p[1] > 240 && p[2] > 240; }
+};
+
+TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
+{
+    ASSERT_TRUE(server.ok());
+    ASSERT_EQ(std::system((std::string(KIV_ASSETS_TOOL) + " '" + dir + "' >/dev/null").c_str()), 0);
+    std::string audio = dir + "/out.raw";
+    started = Clock::now();
+    Process kiv({KIV_BINARY}, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio}, dir);
+
+    // Grid A holds what the pointer lit: white cells along the sweep, dark elsewhere.
+    sleepUntil(4.0);
+    sweep(200, 384, 820, 384);
+    sleepUntil(6.0);
+    Screen early = Screen::grab();
+    ASSERT_EQ(early.width, kW) << kiv.stderrText();
+    int lit = 0;
+    for (int x = 260; x < 760; x += 10) lit += white(early.at(x, 384));
+    EXPECT_GE(lit, 45);
+    EXPECT_LT(early.at(512, 100)[0], 20);
+    EXPECT_LT(early.at(100, 700)[0], 20);
+
+    // The backdrops and grids of the middle of the show all draw something.
+    for (double t : {20.0, 46.0, 60.0, 90.0, 120.0}) {
+        sleepUntil(t - 1.0);
+        sweep(100, 200, 900, 600);
+        sleepUntil(t);
+        Screen s = Screen::grab();
+        EXPECT_GT(s.stddev(), 10.0) << "at " << t << " s";
+        EXPECT_GT(s.mean(), 5.0) << "at " << t << " s";
+    }
+
+    // The closing picture, drawn plainly over everything.
+    sleepUntil(148.0);
+    Screen closing = Screen::grab(dir + "/closing.png");
+    Screen expected = Screen::pictureAsShown(dir + "/img4.tif", kW, kH);
+    EXPECT_LT(closing.meanDifference(expected), 12.0);
+    if (HasFailure()) std::system(("cp '" + dir + "/closing.png' /tmp/kiv-closing.png").c_str());
+
+    // Nothing is drawn after 151 s, and the show ends by itself just after 152 s.
+    sleepUntil(151.6);
+    EXPECT_LT(Screen::grab().mean(), 1.0);
+    EXPECT_EQ(kiv.wait(8.0), 0) << kiv.stderrText();
+    double ended = std::chrono::duration<double>(Clock::now() - started).count();
+    EXPECT_GT(ended, 152.0);
+    EXPECT_LT(ended, 156.0);
+
+    // The sound written: silence until the music starts after 12 s, then about 140 s of music. The disk
+    // driver paces itself by sleeping and runs a little slow, so its seconds are scaled to the show's.
+    std::ifstream raw(audio, std::ios::binary | std::ios::ate);
+    size_t frames = static_cast<size_t>(raw.tellg()) / (2 * sizeof(float));
+    raw.seekg(0);
+    std::vector<float> pcm(frames * 2);
+    raw.read(reinterpret_cast<char*>(pcm.data()), static_cast<std::streamsize>(pcm.size() * sizeof(float)));
+    size_t first = 0, last = 0;
+    for (size_t i = 0; i < pcm.size(); ++i)
+        if (std::fabs(pcm[i]) > 1e-4f) {
+            if (!first) first = i;
+            last = i;
+        }
+    double pace = static_cast<double>(frames) / kRate / ended;
+    EXPECT_GT(pace, 0.75);
+    double firstSound = static_cast<double>(first / 2) / kRate / pace;
+    double lastSound = static_cast<double>(last / 2) / kRate / pace;
+    EXPECT_GT(firstSound, 11.5);
+    EXPECT_LT(firstSound, 13.5);
+    EXPECT_GT(lastSound - firstSound, 130.0);
+}
+
+}  // namespace
