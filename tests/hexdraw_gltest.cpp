@@ -65,30 +65,6 @@ std::vector<Rgba> stripes(int size)
     return texels;
 }
 
-// A picture over the whole window, drawn the way a background effect would before the grid.
-void drawBackground(const Texture& picture)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 1, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, picture.id);
-    glColor4f(1, 1, 1, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, 0);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(0, 1);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-}
-
 // Closes the toolkit's display connection while the test's X server still runs; otherwise the toolkit
 // finds the server gone at exit and ends the process with status 1.
 class CloseDisplay : public testing::Environment {
@@ -287,7 +263,7 @@ TEST_F(HexDrawTest, LeavingOutTransparentCellsDrawsTheSamePicture)
 
     auto render = [&](bool drop) {
         window.clear();
-        drawBackground(background);
+        drawTestBackground(background);
         grid.mesh.dropTransparent = drop;
         grid.draw(1.0f);
         return window.read();

@@ -44,29 +44,6 @@ std::vector<Rgba> plasma(int size)
     return texels;
 }
 
-void drawBackground(const Texture& picture, float grey)
-{
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    glOrtho(0, 1, 1, 0, -1, 1);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glEnable(GL_TEXTURE_2D);
-    glBindTexture(GL_TEXTURE_2D, picture.id);
-    glColor4f(grey, grey, grey, 1);
-    glBegin(GL_QUADS);
-    glTexCoord2f(0, 0);
-    glVertex2f(0, 0);
-    glTexCoord2f(1, 0);
-    glVertex2f(1, 0);
-    glTexCoord2f(1, 1);
-    glVertex2f(1, 1);
-    glTexCoord2f(0, 1);
-    glVertex2f(0, 1);
-    glEnd();
-    glDisable(GL_TEXTURE_2D);
-}
-
 void setValue(HexCell& c, float v) { c.value[c.flip ? 1 : 0] = v; }
 
 TEST(HexDrawSpeed, DISABLED_FramesPerSecondAt1024x768)
@@ -169,7 +146,7 @@ TEST(HexDrawScreenshots, DISABLED_EachMode)
             }
         }
         window.clear();
-        if (mode < 2) drawBackground(picture, 0.35f);
+        if (mode < 2) drawTestBackground(picture, 0.35f);
         grid.draw(1.0f);
         const std::string path = std::string(KIV_SOURCE_DIR) + "/docs/grid-mode" + std::to_string(mode) + ".png";
         EXPECT_TRUE(savePng(window, path)) << path;
