@@ -8,7 +8,7 @@ packages=(
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libtiff-dev
   libsdl2-dev libsdl2-mixer-dev libfftw3-dev
-  libmp3lame-dev
+  libmp3lame-dev libmpg123-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick
