@@ -1,0 +1,268 @@
+// The default soundtrack: file format, determinism, and how loud the show's analyser hears it over time.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "fx/Fx.h"
+#include "tests/support/DecodedMusic.h"
+#include "tools/Mp3Writer.h"
+#include "tools/Music.h"
+#include "tools/Score.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+constexpr double kStep = 0.02;        // the show's idle passes come about this often
+constexpr double kMusicStart = 12.0;  // show time at which the music starts
+
+std::vector<unsigned char> readBytes(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+fs::path makeTempDir()
+{
+    std::string pattern = (fs::temp_directory_path() / "kiv-music-XXXXXX").string();
+    char* made = mkdtemp(pattern.data());
+    return made ? fs::path(made) : fs::path();
+}
+
+// Music generated once for the whole suite, twice over to compare the bytes, and its level every 20 ms.
+class Music : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        dir_ = new fs::path(makeTempDir());
+        ASSERT_FALSE(dir_->empty());
+        fs::create_directory(*dir_ / "a");
+        fs::create_directory(*dir_ / "b");
+        written_ = writeMusic((*dir_ / "a").string()) && writeMusic((*dir_ / "b").string());
+        music_ = new DecodedMusic((*dir_ / "a" / "music.mp3").string());
+        levels_ = new std::vector<float>;
+        for (double t = 0.0; t < music_->seconds(); t += kStep) levels_->push_back(loudness(music_->spectrumAt(t)));
+    }
+    static void TearDownTestSuite()
+    {
+        std::error_code ignored;
+        fs::remove_all(*dir_, ignored);
+        delete levels_;
+        delete music_;
+        delete dir_;
+    }
+
+    // Levels of the samples in [from, to) music seconds.
+    static std::vector<float> levels(double from, double to)
+    {
+        size_t first = static_cast<size_t>(std::ceil(from / kStep));
+        size_t last = std::min(levels_->size(), static_cast<size_t>(std::ceil(to / kStep)));
+        return {levels_->begin() + std::min(first, last), levels_->begin() + last};
+    }
+    static double mean(const std::vector<float>& v)
+    {
+        double sum = 0.0;
+        for (float x : v) sum += x;
+        return v.empty() ? 0.0 : sum / v.size();
+    }
+    static float percentile(std::vector<float> v, double p)
+    {
+        std::sort(v.begin(), v.end());
+        return v.empty() ? 0.0f : v[static_cast<size_t>(p * (v.size() - 1))];
+    }
+    // Mean of spectrum bins [first, last] over [from, to): how much of the kick and bass is there.
+    static double band(double from, double to, int first, int last)
+    {
+        double sum = 0.0;
+        int count = 0;
+        for (double t = from; t < to; t += kStep / 2, ++count) {
+            const float* bins = music_->spectrumAt(t);
+            for (int k = first; k <= last; ++k) sum += bins[k];
+        }
+        return count ? sum / count : 0.0;
+    }
+    static double sectionStart(const char* name)
+    {
+        for (const Section& s : sections())
+            if (std::string(s.name) == name) return s.start;
+        ADD_FAILURE() << "no section " << name;
+        return 0.0;
+    }
+
+    static fs::path* dir_;
+    static bool written_;
+    static DecodedMusic* music_;
+    static std::vector<float>* levels_;
+};
+fs::path* Music::dir_ = nullptr;
+bool Music::written_ = false;
+DecodedMusic* Music::music_ = nullptr;
+std::vector<float>* Music::levels_ = nullptr;
+
+TEST_F(Music, IsSameBytesEveryRun)
+{
+    ASSERT_TRUE(written_);
+    std::vector<unsigned char> a = readBytes(*dir_ / "a" / "music.mp3");
+    std::vector<unsigned char> b = readBytes(*dir_ / "b" / "music.mp3");
+    ASSERT_GT(a.size(), 100000u);
+    EXPECT_TRUE(a == b);
+}
+
+TEST_F(Music, IsStereo44kHzLastingUntilTheShowEnds)
+{
+    ASSERT_TRUE(music_->ok());
+    EXPECT_EQ(music_->rate(), 44100);
+    EXPECT_EQ(music_->channels(), 2);
+    EXPECT_NEAR(music_->seconds(), 140.0, 0.05);
+}
+
+TEST_F(Music, NeverClips)
+{
+    ASSERT_TRUE(music_->ok());
+    float peak = 0.0f;
+    for (float s : music_->samples()) peak = std::max(peak, std::fabs(s));
+    EXPECT_LT(peak, 1.0f);
+    EXPECT_GT(peak, 0.5f);  // and is not timid either
+}
+
+TEST_F(Music, LevelMostlyLiesInTheRangeTheShowIsTunedFor)
+{
+    std::vector<float> body = levels(1.0, 134.0);
+    ASSERT_GT(body.size(), 6000u);
+    size_t inside = std::count_if(body.begin(), body.end(), [](float l) { return l >= 0.1f && l <= 1.0f; });
+    double share = static_cast<double>(inside) / body.size();
+    std::printf("audioLevel over music 1-134 s: p5 %.3f p25 %.3f median %.3f p75 %.3f p95 %.3f max %.3f, "
+                "%.1f%% in [0.1, 1.0]\n",
+                percentile(body, 0.05), percentile(body, 0.25), percentile(body, 0.5), percentile(body, 0.75),
+                percentile(body, 0.95), percentile(body, 1.0), 100.0 * share);
+    EXPECT_GE(share, 0.9);
+}
+
+TEST_F(Music, FadesOutUnderTheClosingPicture)
+{
+    double finale = mean(levels(120.0, 132.0));
+    double fading = mean(levels(136.0, 139.0));
+    std::printf("mean audioLevel: finale %.3f, fade-out 136-139 s %.3f\n", finale, fading);
+    EXPECT_LT(fading, 0.5 * finale);
+    EXPECT_LT(percentile(levels(139.2, 140.0), 1.0), 0.01f);
+}
+
+TEST_F(Music, SectionsStartWhereTheShowTurns)
+{
+    const std::vector<Section>& all = sections();
+    ASSERT_FALSE(all.empty());
+    EXPECT_EQ(all.front().start, 0.0);
+    EXPECT_EQ(all.back().end, kMusicLength);
+    for (size_t i = 1; i < all.size(); ++i) EXPECT_EQ(all[i].start, all[i - 1].end) << all[i].name;
+    for (double show : {27.3, 38.8, 53.2, 54.0, 68.8, 76.0, 106.0, 106.8, 144.5, 146.0}) {
+        bool found = std::any_of(all.begin(), all.end(),
+                                 [&](const Section& s) { return std::fabs(s.start - (show - kMusicStart)) < 1e-9; });
+        EXPECT_TRUE(found) << "no section starts at show time " << show;
+    }
+}
+
+TEST_F(Music, SectionsDifferInLevelAndCharacter)
+{
+    auto meanOf = [](const char* from, const char* to) { return mean(levels(sectionStart(from), sectionStart(to))); };
+    double intro = meanOf("intro", "verse");
+    double verse = meanOf("verse", "build");
+    double drop = meanOf("drop", "breakdown");
+    double breakdown = meanOf("breakdown", "main");
+    double main = meanOf("main", "lift");
+    double finale = meanOf("finale", "turn");
+    std::printf("mean audioLevel: intro %.3f verse %.3f drop %.3f breakdown %.3f main %.3f finale %.3f\n", intro,
+                verse, drop, breakdown, main, finale);
+    EXPECT_LT(intro, verse);
+    EXPECT_LT(breakdown, drop);
+    EXPECT_LT(breakdown, main);
+    EXPECT_GE(finale, main);
+
+    // Kick and bass (bins 1-4, 43-172 Hz) stop in the two breaks and the breakdown and come back after them.
+    auto low = [](double from, double to) { return band(from, to, 1, 4); };
+    double firstBreak = low(sectionStart("break") + 0.3, sectionStart("drop"));
+    double secondBreak = low(sectionStart("lift") + 0.3, sectionStart("finale"));
+    double drums = low(sectionStart("drop"), sectionStart("drop") + 4.0);
+    std::printf("low band: drop %.3f, breaks %.3f %.3f, breakdown %.3f\n", drums, firstBreak, secondBreak,
+                low(sectionStart("breakdown") + 1.0, sectionStart("main")));
+    EXPECT_LT(firstBreak, 0.5 * low(sectionStart("build") + 2.0, sectionStart("break")));
+    EXPECT_LT(firstBreak, 0.5 * drums);
+    EXPECT_LT(secondBreak, 0.5 * low(sectionStart("main"), sectionStart("lift")));
+    EXPECT_LT(secondBreak, 0.5 * low(sectionStart("finale"), sectionStart("finale") + 4.0));
+}
+
+// A tone written through the encoder and read back through the decoder keeps its level and its timing.
+class Mp3RoundTrip : public ::testing::Test {
+protected:
+    void SetUp() override { dir_ = makeTempDir(); ASSERT_FALSE(dir_.empty()); }
+    void TearDown() override
+    {
+        std::error_code ignored;
+        fs::remove_all(dir_, ignored);
+    }
+    fs::path write(const std::vector<unsigned char>& bytes)
+    {
+        fs::path path = dir_ / "tone.mp3";
+        std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+        return path;
+    }
+    fs::path dir_;
+};
+
+TEST_F(Mp3RoundTrip, ToneKeepsItsBinLevelAndOnset)
+{
+    constexpr int kRate = 44100;
+    constexpr int kBin = 24;
+    const double hz = kBin * static_cast<double>(kRate) / Analyser::kFrames;
+    std::vector<float> left(kRate, 0.0f), right(kRate, 0.0f);
+    for (int i = kRate / 2; i < kRate; ++i) left[i] = right[i] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * hz * i / kRate));
+    std::vector<unsigned char> bytes = encodeMp3(left, right, kRate, 192);
+    ASSERT_FALSE(bytes.empty());
+    EXPECT_TRUE(bytes == encodeMp3(left, right, kRate, 192));
+
+    DecodedMusic decoded(write(bytes).string());
+    ASSERT_TRUE(decoded.ok());
+    EXPECT_EQ(decoded.frames(), kRate);  // the encoder's delay and padding are gone
+    const double window = static_cast<double>(Analyser::kFrames) / kRate;
+    EXPECT_LT(decoded.spectrumAt(0.5 - 0.03)[kBin], 0.02f);
+    const float* tone = decoded.spectrumAt(0.5 + window + 0.03);
+    EXPECT_NEAR(tone[kBin], 0.5f, 0.02f);
+    EXPECT_NEAR(tone[kBin + 1], 0.25f, 0.02f);
+    EXPECT_LT(tone[kBin + 3], 0.02f);
+}
+
+TEST_F(Mp3RoundTrip, SpectrumOutsideTheMusicIsSilence)
+{
+    std::vector<float> tone(8192);
+    for (size_t i = 0; i < tone.size(); ++i) tone[i] = 0.5f * static_cast<float>(std::sin(2.0 * M_PI * 500.0 * i / 44100));
+    DecodedMusic decoded(write(encodeMp3(tone, tone, 44100, 192)).string());
+    ASSERT_TRUE(decoded.ok());
+    EXPECT_GT(loudness(decoded.spectrumAt(0.1)), 0.05f);
+    EXPECT_EQ(loudness(decoded.spectrumAt(-1.0)), 0.0f);
+    EXPECT_EQ(loudness(decoded.spectrumAt(decoded.seconds() + 0.1)), 0.0f);
+}
+
+TEST_F(Mp3RoundTrip, UnreadableFileDecodesToNothing)
+{
+    DecodedMusic missing((dir_ / "none.mp3").string());
+    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.frames(), 0);
+    EXPECT_EQ(loudness(missing.spectrumAt(1.0)), 0.0f);
+
+    std::ofstream(dir_ / "junk.mp3") << std::string(5000, 'x');
+    DecodedMusic junk((dir_ / "junk.mp3").string());
+    EXPECT_FALSE(junk.ok());
+    EXPECT_EQ(loudness(junk.spectrumAt(0.0)), 0.0f);
+}
+
+TEST(MusicFailure, ReportsAnUnwritableDirectory)
+{
+    EXPECT_FALSE(writeMusic("/nonexistent-kiv-dir/deeper"));
+}
+}  // namespace
