@@ -2,6 +2,7 @@
 BUILD  ?= build
 SHOW   ?= $(BUILD)/show
 JOBS   ?= $(shell nproc)
+KIV_ARGS ?=
 CMAKE_FLAGS ?=
 
 .PHONY: all bootstrap build assets run test bench fuzz clean
@@ -22,8 +23,9 @@ assets: build
 	@mkdir -p $(SHOW)
 	$(BUILD)/tools/kiv-assets $(SHOW)
 
+# KIV_ARGS go to the window toolkit, e.g. KIV_ARGS="-geometry 1024x768+0+0" where no window manager runs.
 run: assets
-	cd $(SHOW) && $(CURDIR)/$(BUILD)/kiv
+	cd $(SHOW) && $(CURDIR)/$(BUILD)/kiv $(KIV_ARGS)
 
 test: build fuzz
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)

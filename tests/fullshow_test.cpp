@@ -49,7 +49,8 @@ TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
     ASSERT_EQ(std::system((std::string(KIV_ASSETS_TOOL) + " '" + dir + "' >/dev/null").c_str()), 0);
     std::string audio = dir + "/out.raw";
     started = Clock::now();
-    Process kiv({KIV_BINARY}, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio}, dir);
+    // Without a window manager the toolkit leaves a full-screen window where it was created: start it at the corner.
+    Process kiv({KIV_BINARY, "-geometry", "1024x768+0+0"}, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio}, dir);
 
     // Grid A holds what the pointer lit: white cells along the sweep, dark elsewhere.
     sleepUntil(4.0);

@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Plays the whole show under a private Xvfb, moving the pointer like a viewer would, and keeps a screenshot of
+# each of its parts in docs/: show-NNN.png at full size in docs/shots/ and the strip docs/show-strip.png.
+# Takes about 155 s. Needs the build (make build) and the packages of scripts/bootstrap.sh.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD:-$root/build}
+out=$root/docs
+work=$(mktemp -d)
+xvfb=""
+kiv=""
+cleanup() {
+  [ -n "$kiv" ] && kill "$kiv" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+
+"$build/tools/kiv-assets" "$work" >/dev/null
+
+exec 3> >(cat > "$work/display")
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+export DISPLAY=:$(head -1 "$work/display")
+
+(cd "$work" && SDL_AUDIODRIVER=dummy exec "$build/kiv" -geometry 1024x768+0+0) &
+kiv=$!
+start=$(date +%s.%N)
+
+at() {  # show seconds: sleeps until then
+  sleep "$(awk -v t="$1" -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { d = t - (n - s); print (d > 0 ? d : 0) }')"
+}
+sweep() {  # x0 y0 x1 y1: forty small pointer steps
+  local cmd=(xdotool)
+  for i in $(seq 0 40); do
+    cmd+=(mousemove $(( $1 + ($3 - $1) * i / 40 )) $(( $2 + ($4 - $2) * i / 40 )))
+  done
+  "${cmd[@]}"
+}
+shot() {  # name
+  xwd -root -silent | convert xwd:- "$work/$1.png"
+}
+
+mkdir -p "$out/shots"
+moments=(
+  "5   200 300 820 460  grid-lit-by-the-pointer"
+  "20  150 600 880 200  light-rising-over-img1"
+  "33  100 380 900 380  cells-falling"
+  "47  300 200 700 560  light-spreading"
+  "62  200 500 800 300  grid-filling"
+  "92  120 200 900 600  grid-over-img5"
+  "120 100 300 900 500  balls-lighting-the-grid"
+  "148 0 0 0 0          closing-picture"
+)
+n=0
+for m in "${moments[@]}"; do
+  read -r t x0 y0 x1 y1 name <<<"$m"
+  at "$(awk -v t="$t" 'BEGIN { print t - 1.2 }')"
+  [ "$x1" -gt 0 ] && { sweep "$x0" "$y0" "$x1" "$y1"; sweep "$x1" "$y1" "$x0" "$y1"; }
+  at "$t"
+  n=$((n + 1))
+  file=$(printf 'show-%d-%03ds-%s' "$n" "$t" "$name")
+  shot "$file"
+  convert "$work/$file.png" -resize 512x384 "$out/shots/$file.png"
+done
+wait "$kiv" || true
+kiv=""
+
+montage "$out"/shots/show-*.png -tile 4x2 -geometry 256x192+2+2 -background black "$out/show-strip.png"
+echo "wrote $out/show-strip.png"
