@@ -53,8 +53,10 @@ struct HexFire : Fx {
     void onMouse(const float* pos, float time) override;
 
     void setMode(int newMode);  // mode 2 also clears every value
-    // The grid slot under a normalised position; may lie outside the grid.
+    // The grid slot under a normalised position; may lie outside the grid, also negative. A coordinate
+    // too far out to fit an int once scaled, or NaN, gives -1.
     void locate(const float* pos, int& row, int& col) const;
-    // Lights the cell under pos with `strength`, its neighbours with 0.8 x and the next ring with 0.5 x.
+    // Lights the cell under pos with `strength`, its neighbours with 0.8 x and the next ring with 0.5 x,
+    // and in mode 4 sets the strongly lit ones falling. Positions outside the grid change nothing.
     void excite(const float* pos, float strength);
 };
