@@ -26,7 +26,9 @@ struct HexCell {
 
     float current() const { return value[flip ? 1 : 0]; }
     void step(int mode);                    // writes the next value into the other buffer; moves a falling cell
-    void excite(int mode, float strength);  // raises the current value to at least `strength`
+    // Raises the current value to at least `strength`; in mode 4 a strength above 0.5 also sets the cell
+    // falling, with a drift of 0.01 left or right drawn from the show's generator and vy = 0.01.
+    void excite(int mode, float strength);
 };
 
 // A 64 x 48 grid of hexagonal cells covering the window, lit by the pointer and the juggle balls and evolving
