@@ -16,7 +16,7 @@ struct Heard {
     bool named = false;  // some message named the file, so the reader need not
 };
 
-int listen(TIFF*, void* data, const char* module, const char* fmt, va_list args)
+int overhear(TIFF*, void* data, const char* module, const char* fmt, va_list args)
 {
     auto* heard = static_cast<Heard*>(data);
     char text[512];
@@ -57,7 +57,7 @@ bool TiffRaster::read(const char* path, int maxSide)
         refuse(path, "out of memory");
         return false;
     }
-    TIFFOpenOptionsSetErrorHandlerExtR(options, listen, &heard);
+    TIFFOpenOptionsSetErrorHandlerExtR(options, overhear, &heard);
     TIFF* tif = TIFFOpenExt(path, "r", options);
     TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handler
     if (!tif) {

@@ -77,7 +77,10 @@ protected:
     void expectColumns(int x0, int x1, Rgba8 c)
     {
         const int y = window_->height() / 2;
-        for (int x = x0; x < x1; ++x) EXPECT_TRUE(same(window_->at(x, y), c)) << "x " << x << " " << show(window_->at(x, y));
+        for (int x = x0; x < x1; ++x) {
+            const Rgba p = window_->at(x, y);
+            EXPECT_TRUE(same(p, c)) << "x " << x << " " << show(p);
+        }
     }
 
     GlWindow* window_ = nullptr;
