@@ -40,8 +40,8 @@ void HexFire::excite(const float* pos, float strength) {
     centre.excite(mode, strength);
     const float nearStrength = kNearFactor * strength;
     const float farStrength = kFarFactor * strength;
-    // Left, middle, right; above before below. The second ring comes back to the centre and its
-    // neighbours too, which only ever raises them to that strength.
+    // Left, middle, right; above before below. The second ring also reaches back to the centre and
+    // its neighbours, which an excitation never dims.
     for (int d = 0; d < 3; ++d) {
         for (HexCell* n : {centre.upper[d], centre.lower[d]}) {
             if (!n) continue;
