@@ -13,6 +13,7 @@
 
 #include "fx/Fx.h"
 #include "tests/support/DecodedMusic.h"
+#include "tools/Master.h"
 #include "tools/Mp3Writer.h"
 #include "tools/Music.h"
 #include "tools/Score.h"
@@ -259,6 +260,54 @@ TEST_F(Mp3RoundTrip, UnreadableFileDecodesToNothing)
     DecodedMusic junk((dir_ / "junk.mp3").string());
     EXPECT_FALSE(junk.ok());
     EXPECT_EQ(loudness(junk.spectrumAt(0.0)), 0.0f);
+}
+
+Bus sine(double seconds, double hz, float amplitude)
+{
+    Bus bus(static_cast<int>(seconds * kMusicRate));
+    for (int i = 0; i < bus.frames(); ++i)
+        bus.left[i] = bus.right[i] = amplitude * static_cast<float>(std::sin(2.0 * M_PI * hz * i / kMusicRate));
+    return bus;
+}
+
+float peakOf(const Bus& bus, int from, int to)
+{
+    float peak = 0.0f;
+    for (int i = from; i < to; ++i) peak = std::max({peak, std::fabs(bus.left[i]), std::fabs(bus.right[i])});
+    return peak;
+}
+
+TEST(Master, KeepsHotPassagesBelowTheCeiling)
+{
+    Bus bus = sine(2.0, 150.0, 0.05f);
+    for (int i = kMusicRate / 2; i < kMusicRate; ++i) bus.left[i] = bus.right[i] = bus.left[i] * 80.0f;  // a burst
+    master(bus);
+    EXPECT_LE(peakOf(bus, 0, bus.frames()), kMasterCeiling);
+    EXPECT_GT(peakOf(bus, kMusicRate / 2, kMusicRate), 0.8f * kMasterCeiling);
+    // Turned down, not flattened: a clipped wave would sit at the ceiling for most of the burst.
+    int atCeiling = 0;
+    for (int i = kMusicRate / 2; i < kMusicRate; ++i) atCeiling += std::fabs(bus.left[i]) >= 0.9999f * kMasterCeiling;
+    EXPECT_LT(atCeiling, kMusicRate / 2 / 20);
+}
+
+TEST(Master, IsLinearBelowTheCeiling)
+{
+    Bus quiet = sine(1.0, 440.0, 0.05f);
+    Bus twice = sine(1.0, 440.0, 0.1f);
+    master(quiet);
+    master(twice);
+    for (int i = 0; i < quiet.frames(); i += 7) ASSERT_NEAR(twice.left[i], 2.0f * quiet.left[i], 1e-5f) << i;
+}
+
+TEST(Master, FadesToSilenceBeforeTheShowEnds)
+{
+    Bus bus = sine(kMusicLength, 300.0, 0.2f);
+    master(bus);
+    auto frame = [](double seconds) { return static_cast<int>(seconds * kMusicRate); };
+    float playing = peakOf(bus, frame(kFadeStart - 1.0), frame(kFadeStart));
+    EXPECT_GT(playing, 0.05f);
+    EXPECT_LT(peakOf(bus, frame(kFadeEnd - 1.5), frame(kFadeEnd - 1.0)), 0.1f * playing);
+    EXPECT_EQ(peakOf(bus, frame(kFadeEnd), bus.frames()), 0.0f);
 }
 
 TEST(MusicFailure, ReportsAnUnwritableDirectory)

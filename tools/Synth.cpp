@@ -39,51 +39,6 @@ void panGains(float pan, float& left, float& right)
     right = static_cast<float>(std::sin(angle));
 }
 
-// Removes most aliasing from a naive saw or square step (polynomial band-limited step).
-double polyBlep(double phase, double step)
-{
-    if (phase < step) {
-        double t = phase / step;
-        return t + t - t * t - 1.0;
-    }
-    if (phase > 1.0 - step) {
-        double t = (phase - 1.0) / step;
-        return t * t + t + t + 1.0;
-    }
-    return 0.0;
-}
-
-struct Oscillator {
-    double phase = 0.0;
-    // Advances by one frame at `hz` and returns a band-limited saw in [-1, 1].
-    double saw(double hz)
-    {
-        double step = hz * kDt;
-        double value = 2.0 * phase - 1.0 - polyBlep(phase, step);
-        advance(step);
-        return value;
-    }
-    double square(double hz)
-    {
-        double step = hz * kDt;
-        double half = std::fmod(phase + 0.5, 1.0);
-        double value = (phase < 0.5 ? 1.0 : -1.0) + polyBlep(phase, step) - polyBlep(half, step);
-        advance(step);
-        return value;
-    }
-    double sine(double hz)
-    {
-        double value = std::sin(2.0 * kPi * phase);
-        advance(hz * kDt);
-        return value;
-    }
-    void advance(double step)
-    {
-        phase += step;
-        phase -= std::floor(phase);
-    }
-};
-
 // Attack, then hold until `length`, then a linear release; 0 outside.
 double gate(double t, double attack, double length, double release)
 {
@@ -123,40 +78,7 @@ void renderMono(Bus& bus, double at, double seconds, float gain, float pan, Sour
 }
 }  // namespace
 
-void Filter::run(double x, double hz, double q)
-{
-    double g = std::tan(kPi * std::min(hz, 0.45 * kMusicRate) * kDt);
-    double k = 1.0 / q;
-    double a1 = 1.0 / (1.0 + g * (g + k));
-    double a2 = g * a1;
-    double a3 = g * a2;
-    double v3 = x - ic2;
-    double v1 = a1 * ic1 + a2 * v3;
-    double v2 = ic2 + a2 * ic1 + a3 * v3;
-    ic1 = 2.0 * v1 - ic1;
-    ic2 = 2.0 * v2 - ic2;
-    low = v2;
-    band = v1;
-    high = x - k * v1 - v2;
-}
-
-void Bus::mixIn(const Bus& other, float gain)
-{
-    for (int i = 0; i < frames() && i < other.frames(); ++i) {
-        left[i] += other.left[i] * gain;
-        right[i] += other.right[i] * gain;
-    }
-}
-
 double midiToHz(double midi) { return 440.0 * std::pow(2.0, (midi - 69.0) / 12.0); }
-
-float Noise::next()
-{
-    state_ ^= state_ << 13;
-    state_ ^= state_ >> 17;
-    state_ ^= state_ << 5;
-    return static_cast<float>(state_ >> 8) / 8388608.0f - 1.0f;
-}
 
 void kick(Bus& bus, double at, float gain)
 {

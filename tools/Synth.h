@@ -1,28 +1,14 @@
 #pragma once
-#include <cstdint>
-#include <vector>
+#include "tools/Signal.h"
 
 // The instruments of the soundtrack. Each call adds one note or hit into a stereo bus, starting at a time in
 // seconds; a note that runs past the bus's end is cut there. Pitches are MIDI note numbers (69 = A4, 440 Hz).
 // Gains are linear; pan runs from -1 (left) to 1 (right). Everything is deterministic: the noise of a hit
 // is seeded from its start frame, so the order of calls does not change the result.
 
-constexpr int kMusicRate = 44100;
-
-// A stereo float buffer of a fixed number of frames; samples are nominally within [-1, 1].
-struct Bus {
-    explicit Bus(int frames) : left(frames, 0.0f), right(frames, 0.0f) {}
-    int frames() const { return static_cast<int>(left.size()); }
-    // Adds `other` times `gain` into this bus; both have the same length.
-    void mixIn(const Bus& other, float gain);
-
-    std::vector<float> left;
-    std::vector<float> right;
-};
-
 double midiToHz(double midi);
 
-// Drums. The kick's body sweeps from 150 Hz down to 48 Hz; the snare is a tone and band-passed noise;
+// Drums. The kick's body sweeps from about 160 Hz down to 52 Hz; the snare is a tone and band-passed noise;
 // the hat is high-passed noise, short or open.
 void kick(Bus& bus, double at, float gain);
 void snare(Bus& bus, double at, float gain);
@@ -44,24 +30,3 @@ void pluck(Bus& bus, double at, double length, int midi, float gain, float pan);
 
 // Adds a ping-pong echo of the bus to itself: `delay` seconds, each repeat `feedback` times the last.
 void echo(Bus& bus, double delay, float feedback, float wet);
-
-// State-variable filter in trapezoidal form: stable for any cutoff below Nyquist, even when swept every frame.
-// After run(), low, band and high hold the low-, band- and high-pass outputs; band peaks at q times the input.
-struct Filter {
-    void run(double x, double hz, double q);
-
-    double low = 0.0, band = 0.0, high = 0.0;
-
-private:
-    double ic1 = 0.0, ic2 = 0.0;
-};
-
-// A deterministic white-noise source in [-1, 1).
-class Noise {
-public:
-    explicit Noise(uint32_t seed) : state_(seed * 2654435761u + 0x9E3779B9u) {}
-    float next();
-
-private:
-    uint32_t state_;
-};
