@@ -298,6 +298,26 @@ TEST_F(TextureTest, BadFilesLeaveNoTexture)
     }
 }
 
+TEST_F(TextureTest, PictureCutInItsPixelsShowsWhatWasRead)
+{
+    const std::string early = path("early.tif");
+    ASSERT_TRUE(writeCutTiff(early, 64, 64, 8, 100));
+    Texture none;
+    none.load(early.c_str());
+    EXPECT_EQ(none.id, 0u);
+
+    const std::string late = path("late.tif");
+    ASSERT_TRUE(writeCutTiff(late, 64, 64, 8, 64 * 40));
+    Texture partial;
+    partial.load(late.c_str());
+    ASSERT_NE(partial.id, 0u);
+    window_->clear();
+    partial.draw(kCentre);
+    // The picture's top rows were read; the show puts them along the window's bottom.
+    const Rgba8 grey{kCutGrey, kCutGrey, kCutGrey, 255};
+    EXPECT_TRUE(same(window_->at(100, window_->height() - 4), grey)) << show(window_->at(100, window_->height() - 4));
+}
+
 class TextureLayouts : public TextureTest, public testing::WithParamInterface<TiffLayout> {};
 
 TEST_P(TextureLayouts, LoadAndShowUpsideDown)

@@ -155,6 +155,25 @@ TEST_F(TiffRasterTest, TruncatedPictureNeverReadsPastTheFile)
     }
 }
 
+TEST_F(TiffRasterTest, PictureCutInItsPixelsKeepsWhatWasRead)
+{
+    // Eight strips of 8 rows: the file ends two strips in. Reading goes on past errors, so the picture
+    // loads; the rows that were read are right.
+    const std::string cut = path("cut.tif");
+    ASSERT_TRUE(writeCutTiff(cut, kSide, kSide, 8, kSide * 16));
+    TiffRaster raster;
+    bool ok = false;
+    readCapturingErrors(raster, cut, kMaxSide, ok);
+    ASSERT_TRUE(ok);
+    ASSERT_EQ(raster.width(), kSide);
+    ASSERT_EQ(raster.height(), kSide);
+    expectNear(raster.pixels()[kSide * kSide - 1], Rgba8{kCutGrey, kCutGrey, kCutGrey, 255}, "top row");
+
+    // Cut inside the first strip, nothing can be shown.
+    ASSERT_TRUE(writeCutTiff(cut, kSide, kSide, 8, 100));
+    expectRefused(cut);
+}
+
 TEST_F(TiffRasterTest, RefusesPicturesLargerThanTheLimit)
 {
     const std::string huge = path("huge.tif");

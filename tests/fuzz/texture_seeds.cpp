@@ -20,6 +20,7 @@ int main(int argc, char** argv)
          }) && ok;
     ok = writeClaimingTiff(dir + "/huge.tif", 100000, 100000) && ok;
     ok = writeClaimingTiff(dir + "/edge.tif", 512, 1, 512) && ok;
+    ok = writeCutTiff(dir + "/cut.tif", 16, 16, 4, 100) && ok;
     if (!ok) std::fprintf(stderr, "texture_seeds: cannot write into %s\n", dir.c_str());
     return ok ? 0 : 1;
 }

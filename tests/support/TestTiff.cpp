@@ -218,6 +218,43 @@ bool writeClaimingTiff(const std::string& path, uint32_t width, uint32_t height,
     return writeBytes(path, out);
 }
 
+bool writeCutTiff(const std::string& path, uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t keptBytes)
+{
+    std::string out = std::string("II*\0", 4);
+    auto put16 = [&](uint32_t v) { out += static_cast<char>(v & 0xFF), out += static_cast<char>((v >> 8) & 0xFF); };
+    auto put32 = [&](uint32_t v) { put16(v & 0xFFFF), put16(v >> 16); };
+    constexpr uint16_t kEntries = 8;
+    const uint32_t strips = (height + rowsPerStrip - 1) / rowsPerStrip;
+    const uint32_t stripBytes = width * rowsPerStrip;
+    const uint32_t ifd = 8;
+    const uint32_t offsets = ifd + 2 + 12 * kEntries + 4;   // the two strip arrays follow the directory
+    const uint32_t counts = offsets + 4 * strips;
+    const uint32_t data = counts + 4 * strips;
+    put32(ifd);
+    auto entry = [&](uint16_t tag, uint16_t type, uint32_t count, uint32_t value) {
+        put16(tag);
+        put16(type);
+        put32(count);
+        put32(value);  // a SHORT sits in the low half, little-endian
+    };
+    put16(kEntries);
+    entry(TIFFTAG_IMAGEWIDTH, TIFF_LONG, 1, width);
+    entry(TIFFTAG_IMAGELENGTH, TIFF_LONG, 1, height);
+    entry(TIFFTAG_BITSPERSAMPLE, TIFF_SHORT, 1, 8);
+    entry(TIFFTAG_COMPRESSION, TIFF_SHORT, 1, COMPRESSION_NONE);
+    entry(TIFFTAG_PHOTOMETRIC, TIFF_SHORT, 1, PHOTOMETRIC_MINISBLACK);
+    entry(TIFFTAG_STRIPOFFSETS, TIFF_LONG, strips, strips == 1 ? data : offsets);
+    entry(TIFFTAG_ROWSPERSTRIP, TIFF_LONG, 1, rowsPerStrip);
+    entry(TIFFTAG_STRIPBYTECOUNTS, TIFF_LONG, strips, strips == 1 ? stripBytes : counts);
+    put32(0);
+    if (strips > 1) {
+        for (uint32_t i = 0; i < strips; ++i) put32(data + i * stripBytes);
+        for (uint32_t i = 0; i < strips; ++i) put32(stripBytes);
+    }
+    out.append(keptBytes, static_cast<char>(kCutGrey));
+    return writeBytes(path, out);
+}
+
 bool writeBytes(const std::string& path, const std::string& bytes)
 {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);

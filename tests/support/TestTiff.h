@@ -34,6 +34,11 @@ const char* layoutName(TiffLayout layout);
 // `dataBytes` bytes, so absurd sizes cost nothing to write.
 bool writeClaimingTiff(const std::string& path, uint32_t width, uint32_t height, uint32_t dataBytes = 16);
 
+// A baseline greyscale TIFF of grey `kCutGrey`, directory first, in strips of `rowsPerStrip` rows, whose
+// file ends after `keptBytes` bytes of pixel data: a picture cut off part way through its pixels.
+constexpr uint8_t kCutGrey = 200;
+bool writeCutTiff(const std::string& path, uint32_t width, uint32_t height, uint32_t rowsPerStrip, uint32_t keptBytes);
+
 // Writes `bytes` to `path` as they are.
 bool writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
