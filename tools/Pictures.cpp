@@ -4,12 +4,14 @@
 #include "tools/Designs.h"
 
 namespace {
-constexpr int kSize = 1024;      // power of two, so every GL takes them
+constexpr int kSize = 1024;         // power of two, so every GL takes them
 constexpr int kSamplesPerAxis = 2;  // supersampling smooths the thin lines
+
+using Design = Canvas::Colour (*)(float u, float v);
 
 struct Picture {
     const char* name;
-    Canvas::Colour (*design)(float u, float v);
+    Design design;
 };
 
 constexpr Picture kPictures[] = {
@@ -19,7 +21,13 @@ constexpr Picture kPictures[] = {
     {"img5.tif", galaxy},
 };
 
-Canvas render(Canvas::Colour (*design)(float, float))
+// Screen position, 0 to 1, of sub-sample `sample` of pixel `pixel`.
+float position(int pixel, int sample)
+{
+    return (static_cast<float>(pixel) + (static_cast<float>(sample) + 0.5f) / kSamplesPerAxis) / kSize;
+}
+
+Canvas render(Design design)
 {
     Canvas canvas(kSize, kSize);
     constexpr float kWeight = 1.0f / (kSamplesPerAxis * kSamplesPerAxis);
@@ -28,9 +36,7 @@ Canvas render(Canvas::Colour (*design)(float, float))
             Canvas::Colour sum{0.0f, 0.0f, 0.0f};
             for (int sy = 0; sy < kSamplesPerAxis; ++sy) {
                 for (int sx = 0; sx < kSamplesPerAxis; ++sx) {
-                    const float u = (static_cast<float>(x) + (static_cast<float>(sx) + 0.5f) / kSamplesPerAxis) / kSize;
-                    const float v = (static_cast<float>(y) + (static_cast<float>(sy) + 0.5f) / kSamplesPerAxis) / kSize;
-                    const Canvas::Colour c = design(u, v);
+                    const Canvas::Colour c = design(position(x, sx), position(y, sy));
                     sum.r += c.r * kWeight;
                     sum.g += c.g * kWeight;
                     sum.b += c.b * kWeight;
