@@ -1,5 +1,7 @@
 // kiv: a music-reactive show. Reads img1/2/4/5.tif and music.mp3 from the working folder, takes no options.
+#if defined(__SSE__)
 #include <xmmintrin.h>
+#endif
 
 #include "app/Clock.h"
 #include "app/Demo.h"
@@ -11,13 +13,17 @@
 namespace {
 constexpr int kMixRate = 44100;
 constexpr int kSoftwareChannels = 32;
+#if defined(__SSE__)
 constexpr unsigned kFlushToZero = 0x8040;  // MXCSR: flush-to-zero and denormals-are-zero
+#endif
 
 // Fading grid values would otherwise linger in the subnormal range, where float arithmetic is several times
 // slower; values that small never show on screen.
 void flushDenormals()
 {
+#if defined(__SSE__)
     _mm_setcsr(_mm_getcsr() | kFlushToZero);
+#endif
 }
 }  // namespace
 
