@@ -10,6 +10,7 @@ constexpr float kFrameRadius = 0.30f;   // circumradius of the glowing frame, in
 constexpr float kFrameWidth = 0.010f;
 constexpr float kPaneRadius = 0.24f;    // the stained glass inside it
 constexpr float kEmblemY = 0.42f;
+constexpr float kRuleY = 0.77f;         // a thin line under the emblem
 constexpr float kRowY = 0.84f;          // the row of fading hexagons
 constexpr int kRowCount = 5;
 constexpr float kRowStep = 0.09f;
@@ -31,7 +32,7 @@ Canvas::Colour closingCard(float u, float v)
     }
 
     // The frame: a thin bright hexagon whose colour runs round it, with a soft glow.
-    const float frameDistance = std::fabs(hexRadius(x, y) / 1.0f - kFrameRadius);
+    const float frameDistance = std::fabs(hexRadius(x, y) - kFrameRadius);
     const float hue = std::atan2(y, x) / (2.0f * kPi) + 0.1f;
     const Colour frameColour = hsv(hue, 0.55f, 1.0f);
     const float line = smoothstep(kFrameWidth, kFrameWidth * 0.4f, frameDistance);
@@ -39,8 +40,7 @@ Canvas::Colour closingCard(float u, float v)
     c = add(c, scale(frameColour, line + glow));
 
     // A thin rule and a row of hexagons that fade from left to right: the show dimming out.
-    const float ruleY = (kRowY - 0.07f);
-    const float rule = smoothstep(0.003f, 0.0f, std::fabs(v - ruleY)) * smoothstep(0.3f, 0.0f, std::fabs(x));
+    const float rule = smoothstep(0.003f, 0.0f, std::fabs(v - kRuleY)) * smoothstep(0.3f, 0.0f, std::fabs(x));
     c = add(c, scale(Colour{0.6f, 0.7f, 1.0f}, 0.8f * rule));
     for (int i = 0; i < kRowCount; ++i) {
         const float hx = (static_cast<float>(i) - 0.5f * static_cast<float>(kRowCount - 1)) * kRowStep;
