@@ -62,10 +62,11 @@ for m in "${moments[@]}"; do
   n=$((n + 1))
   file=$(printf 'show-%d-%03ds-%s' "$n" "$t" "$name")
   shot "$file"
-  convert "$work/$file.png" -resize 512x384 "$out/shots/$file.png"
+  convert "$work/$file.png" -resize 320x240 -colors 256 "PNG8:$out/shots/$file.png"
 done
 wait "$kiv" || true
 kiv=""
 
-montage "$out"/shots/show-*.png -tile 4x2 -geometry 256x192+2+2 -background black "$out/show-strip.png"
+montage "$out"/shots/show-*.png -tile 4x2 -geometry 240x180+2+2 -background black "$work/strip.png"
+convert "$work/strip.png" -colors 256 "PNG8:$out/show-strip.png"
 echo "wrote $out/show-strip.png"
