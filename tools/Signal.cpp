@@ -62,19 +62,23 @@ double Oscillator::sine(double hz)
 
 void Filter::run(double x, double hz, double q)
 {
-    double g = std::tan(kPi * std::min(hz, 0.45 * kMusicRate) * kDt);
-    double k = 1.0 / q;
-    double a1 = 1.0 / (1.0 + g * (g + k));
-    double a2 = g * a1;
-    double a3 = g * a2;
-    double v3 = x - ic2;
-    double v1 = a1 * ic1 + a2 * v3;
-    double v2 = ic2 + a2 * ic1 + a3 * v3;
-    ic1 = 2.0 * v1 - ic1;
-    ic2 = 2.0 * v2 - ic2;
+    if (hz != hz_ || q != q_) {  // the tangent is the costly part; many filters never move
+        hz_ = hz;
+        q_ = q;
+        double g = std::tan(kPi * std::min(hz, 0.45 * kMusicRate) * kDt);
+        k_ = 1.0 / q;
+        a1_ = 1.0 / (1.0 + g * (g + k_));
+        a2_ = g * a1_;
+        a3_ = g * a2_;
+    }
+    double v3 = x - ic2_;
+    double v1 = a1_ * ic1_ + a2_ * v3;
+    double v2 = ic2_ + a2_ * ic1_ + a3_ * v3;
+    ic1_ = 2.0 * v1 - ic1_;
+    ic2_ = 2.0 * v2 - ic2_;
     low = v2;
     band = v1;
-    high = x - k * v1 - v2;
+    high = x - k_ * v1 - v2;
 }
 
 float Noise::next()

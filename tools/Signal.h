@@ -36,7 +36,9 @@ struct Filter {
     double low = 0.0, band = 0.0, high = 0.0;
 
 private:
-    double ic1 = 0.0, ic2 = 0.0;
+    double ic1_ = 0.0, ic2_ = 0.0;  // integrator states
+    double hz_ = -1.0, q_ = -1.0;   // the settings the coefficients below were made for
+    double k_ = 0.0, a1_ = 0.0, a2_ = 0.0, a3_ = 0.0;
 };
 
 // A deterministic white-noise source in [-1, 1).

@@ -22,6 +22,7 @@ constexpr double kPadDetuneCents = 9.0;
 constexpr double kPadCutoffHz = 3000.0;
 constexpr double kPadAttack = 0.25;
 constexpr double kPadRelease = 0.6;
+constexpr int kPadWobbleStride = 64;
 constexpr double kLeadCutoffHz = 3200.0;
 constexpr double kVibratoHz = 5.5;
 constexpr double kVibratoSemitones = 0.2;
@@ -142,8 +143,9 @@ void bass(Bus& bus, double at, double length, int midi, float gain, float tone)
     Oscillator a, b, sub;
     b.phase = 0.37;
     Filter filter;
+    const double flat = hz / cents(kBassDetuneCents), sharp = hz * cents(kBassDetuneCents);
     renderMono(bus, at, length + kRelease, gain, 0.0f, [&](double t) {
-        double raw = 0.6 * a.square(hz / cents(kBassDetuneCents)) + 0.4 * b.saw(hz * cents(kBassDetuneCents));
+        double raw = 0.6 * a.square(flat) + 0.4 * b.saw(sharp);
         filter.run(raw, floor + 1800.0 * std::exp(-t / 0.09), 1.2);
         return (filter.low + 0.2 * sub.sine(hz)) * gate(t, 0.004, length, kRelease);
     });
@@ -160,13 +162,17 @@ void pad(Bus& bus, double at, double length, int midi, float gain, float pan)
     Filter fl, fr;
     float gl, gr;
     panGains(pan, gl, gr);
+    const double flat = hz / cents(kPadDetuneCents), sharp = hz * cents(kPadDetuneCents);
+    double cutoff = kPadCutoffHz;
+    int frame = 0;
     render(bus, at, length + kPadRelease, [&](double t, float& l, float& r) {
+        // The slow wobble of the cutoff is computed every few frames: each new cutoff costs a tangent.
+        if (frame++ % kPadWobbleStride == 0) cutoff = kPadCutoffHz * (1.0 + 0.15 * std::sin(2.0 * kPi * 0.3 * t));
         double m = mid.saw(hz);
-        double wobble = 1.0 + 0.15 * std::sin(2.0 * kPi * 0.3 * t);
-        double below = lo.saw(hz / cents(kPadDetuneCents));
-        double above = hi.saw(hz * cents(kPadDetuneCents));
-        fl.run(below + 0.7 * m + 0.3 * above, kPadCutoffHz * wobble, 0.8);
-        fr.run(above + 0.7 * m + 0.3 * below, kPadCutoffHz * wobble, 0.8);
+        double below = lo.saw(flat);
+        double above = hi.saw(sharp);
+        fl.run(below + 0.7 * m + 0.3 * above, cutoff, 0.8);
+        fr.run(above + 0.7 * m + 0.3 * below, cutoff, 0.8);
         double amp = gain * 0.6 * gate(t, kPadAttack, length, kPadRelease);
         l = static_cast<float>(fl.low * amp * gl);
         r = static_cast<float>(fr.low * amp * gr);
@@ -178,10 +184,11 @@ void lead(Bus& bus, double at, double length, int midi, float gain, float pan)
     double hz = midiToHz(midi);
     Oscillator sq, sw, lfo;
     Filter filter;
+    const double sawDetune = cents(4.0);
     renderMono(bus, at, length + kRelease, gain, pan, [&](double t) {
         double depth = kVibratoSemitones * std::clamp((t - 0.15) / 0.2, 0.0, 1.0);
         double f = hz * std::pow(2.0, depth * lfo.sine(kVibratoHz) / 12.0);
-        filter.run(0.55 * sq.square(f) + 0.45 * sw.saw(f * cents(4.0)), kLeadCutoffHz, 0.9);
+        filter.run(0.55 * sq.square(f) + 0.45 * sw.saw(f * sawDetune), kLeadCutoffHz, 0.9);
         double body = 0.8 + 0.2 * std::exp(-t / 0.15);
         return filter.low * body * gate(t, 0.01, length, kRelease);
     });
