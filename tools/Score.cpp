@@ -94,7 +94,7 @@ std::vector<Plan> makePlans()
     p[1].hatsPerBeat = 2;
     p[1].bass = BassStyle::octave;
     p[1].bassTone = 0.6f;
-    p[1].pad = 0.8f;
+    p[1].pad = 0.6f;
     p[1].arpPerBeat = 2;
     p[1].arp = 0.6f;
 
@@ -104,7 +104,7 @@ std::vector<Plan> makePlans()
     p[2].hatsPerBeat = 4;
     p[2].bass = BassStyle::pulse;
     p[2].bassTone = 0.7f;
-    p[2].pad = 0.8f;
+    p[2].pad = 0.65f;
     p[2].fill = true;
 
     p[3] = {"break", 41.2, 42.0, 2, {kE}, {}};
@@ -122,8 +122,8 @@ std::vector<Plan> makePlans()
     p[5].bass = BassStyle::held;
     p[5].bassTone = 0.3f;
     p[5].arpPerBeat = 2;
-    p[5].arp = 0.5f;
-    p[5].pad = 0.6f;
+    p[5].arp = 0.4f;
+    p[5].pad = 0.5f;
 
     p[6] = {"main", 64.0, 94.0, 64,
             {kAm, kF, kC, kG, kAm, kF, kC, kG, kDm, kAm, kF, kG, kDm, kAm, kE, kE},
