@@ -1,7 +1,6 @@
 // The background picture effect: its time window, and how the spectrum pulses it until 146 s.
 #include <gtest/gtest.h>
 
-#include <GL/freeglut.h>
 #include <cmath>
 #include <cstdlib>
 #include <string>
@@ -14,13 +13,6 @@
 #include "tests/support/TestTiff.h"
 
 namespace {
-// Closes the toolkit's display while the test's X server still runs; otherwise Xlib fails the exit.
-class CloseDisplay : public testing::Environment {
-public:
-    void TearDown() override { glutExit(); }
-};
-const testing::Environment* const closeDisplay = testing::AddGlobalTestEnvironment(new CloseDisplay);
-
 constexpr int kSide = 128;
 constexpr int kFrame = 13;  // a red frame round a white picture, about a tenth of each side
 constexpr Rgba8 kWhite{255, 255, 255, 255};

@@ -2,7 +2,6 @@
 // and what a picture that could not be loaded draws.
 #include <gtest/gtest.h>
 
-#include <GL/freeglut.h>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -12,13 +11,6 @@
 #include "tests/support/TestTiff.h"
 
 namespace {
-// Closes the toolkit's display while the test's X server still runs; otherwise Xlib fails the exit.
-class CloseDisplay : public testing::Environment {
-public:
-    void TearDown() override { glutExit(); }
-};
-const testing::Environment* const closeDisplay = testing::AddGlobalTestEnvironment(new CloseDisplay);
-
 constexpr Rgba8 kRed{255, 0, 0, 255};
 constexpr Rgba8 kGreen{0, 255, 0, 255};
 constexpr Rgba8 kBlue{0, 0, 255, 255};

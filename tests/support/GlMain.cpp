@@ -1,6 +1,7 @@
 // Entry of the drawing tests: they run against a private Xvfb that lives as long as the test binary.
 #include <gtest/gtest.h>
 
+#include "tests/support/GlWindow.h"
 #include "tests/support/Xvfb.h"
 
 int main(int argc, char** argv)
@@ -11,5 +12,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "cannot start Xvfb\n");
         return 1;
     }
-    return RUN_ALL_TESTS();
+    int failed = RUN_ALL_TESTS();
+    GlWindow::close();  // before the server goes, or Xlib ends the process on the broken connection
+    return failed;
 }

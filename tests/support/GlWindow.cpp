@@ -32,6 +32,11 @@ GlWindow& GlWindow::open(int width, int height)
     return window;
 }
 
+void GlWindow::close()
+{
+    if (glutGet(GLUT_INIT_STATE)) glutExit();
+}
+
 void GlWindow::clear()
 {
     glClearColor(0, 0, 0, 0);

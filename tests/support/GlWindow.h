@@ -12,6 +12,8 @@ class GlWindow {
 public:
     // Creates the window on first use; later calls resize it. Leaves the GL state as the show sets it up.
     static GlWindow& open(int width = 256, int height = 192);
+    // Lets go of the display; the X server must outlive this.
+    static void close();
 
     int width() const { return width_; }
     int height() const { return height_; }
