@@ -69,11 +69,13 @@ TEST_F(DemoTest, ClockSurvivesTheCounterWrapping)
 
 TEST_F(DemoTest, MusicStartsOnceStrictlyAfterTwelveSeconds)
 {
+    // 12000 ms is 12.000001 s in single precision, the first reading past 12.
     at(11999);
-    at(12000);
+    EXPECT_LT(demo.time, 12.0f);
     EXPECT_EQ(FakePlatform::plays, 0);
     EXPECT_FALSE(musicStarted);
-    at(12001);
+    at(12000);
+    EXPECT_GT(demo.time, 12.0f);
     EXPECT_EQ(FakePlatform::plays, 1);
     EXPECT_TRUE(musicStarted);
     at(12500);
@@ -83,7 +85,8 @@ TEST_F(DemoTest, MusicStartsOnceStrictlyAfterTwelveSeconds)
 
 TEST_F(DemoTest, ShowEndsOnlyAfter152Seconds)
 {
-    at(152000);
+    at(152000);  // exactly 152.0 s in single precision
+    EXPECT_EQ(demo.time, 152.0f);
     EXPECT_EQ(FakePlatform::ends, 0);
     EXPECT_EQ(FakePlatform::redisplays, 1);
     at(152001);
@@ -132,20 +135,23 @@ TEST_F(DemoTest, AudioLevelIsComputedWithAnEmptyList)
     EXPECT_EQ(FakePlatform::swaps, 1);
 }
 
-TEST_F(DemoTest, EffectsAreActiveStrictlyInsideTheirWindow)
+TEST_F(DemoTest, EffectsTakePartOnlyWhileActive)
 {
+    // The window 12.0 to 27.3 in milliseconds read by the clock: 11999 and 27300 fall outside it.
     Recorder r("r", 12.0f, 27.3f);
     demo.effects.push_back(&r);
-    for (uint32_t ms : {12000u, 27300u, 5000u, 30000u}) {
+    for (uint32_t ms : {11999u, 27300u, 5000u, 30000u}) {
         at(ms);
         demo.display();
         demo.mouse(1, 1);
     }
     EXPECT_TRUE(calls.empty());
-    at(12001);
-    demo.display();
-    demo.mouse(1, 1);
-    EXPECT_EQ(calls, (std::vector<std::string>{"r.update", "r.draw", "r.mouse"}));
+    for (uint32_t ms : {12000u, 27299u}) {
+        at(ms);
+        demo.display();
+        demo.mouse(1, 1);
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"r.update", "r.draw", "r.mouse", "r.update", "r.draw", "r.mouse"}));
 }
 
 TEST_F(DemoTest, DispatchFollowsListOrder)
