@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include <GL/freeglut.h>
+#include <GL/gl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -64,14 +64,6 @@ std::vector<Rgba> stripes(int size)
                                                          static_cast<uint8_t>(t * 255 / size), 200};
     return texels;
 }
-
-// Closes the toolkit's display connection while the test's X server still runs; otherwise the toolkit
-// finds the server gone at exit and ends the process with status 1.
-class CloseDisplay : public testing::Environment {
-public:
-    void TearDown() override { glutExit(); }
-};
-const testing::Environment* const closeDisplay = testing::AddGlobalTestEnvironment(new CloseDisplay);
 
 class HexDrawTest : public testing::Test {
 protected:

@@ -20,13 +20,6 @@
 
 namespace {
 
-// See hexdraw_gltest: close the display before the private X server goes.
-class CloseDisplay : public testing::Environment {
-public:
-    void TearDown() override { glutExit(); }
-};
-const testing::Environment* const closeDisplay = testing::AddGlobalTestEnvironment(new CloseDisplay);
-
 // A soft, colourful picture: overlapping waves in three hues.
 std::vector<Rgba> plasma(int size)
 {
