@@ -5,7 +5,7 @@ JOBS   ?= $(shell nproc)
 KIV_ARGS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build assets run test bench fuzz clean
+.PHONY: all bootstrap build assets run test sanitize bench fuzz clean
 
 all: build
 
@@ -27,8 +27,16 @@ assets: build
 run: assets
 	cd $(SHOW) && $(CURDIR)/$(BUILD)/kiv $(KIV_ARGS)
 
-test: build fuzz
+# The suite runs twice: under AddressSanitizer and UndefinedBehaviorSanitizer (all but the 155 s real-time show),
+# then in the plain build, whose summary is the last word.
+test: build fuzz sanitize
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+SAN_BUILD ?= $(BUILD)/sanitize
+sanitize: bootstrap
+	cmake -S . -B $(SAN_BUILD) -DKIV_SANITIZE=ON -DKIV_BENCH=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+	cd $(SAN_BUILD) && ctest --output-on-failure -j $(JOBS) -E '^fullshow_test$$'
 
 # A short bounded libFuzzer run over the picture loader, in a clang build of its own.
 FUZZ_BUILD   ?= $(BUILD)/fuzz

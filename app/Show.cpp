@@ -1,5 +1,7 @@
 #include "app/Show.h"
 
+#include <set>
+
 #include "app/Demo.h"
 #include "fx/BkgImage.h"
 #include "fx/HexFire.h"
@@ -69,4 +71,16 @@ void buildShow(Demo* demo)
     add(demo, new HexSetter(106.8f, 1, gridC));
 
     add(demo, new BkgImage(146.0f, 151.0f, img4));
+}
+
+void releaseShow(Demo* demo)
+{
+    std::set<Texture*> textures;
+    for (Fx* fx : demo->effects) {
+        if (auto* bkg = dynamic_cast<BkgImage*>(fx)) textures.insert(bkg->texture);
+        if (auto* grid = dynamic_cast<HexFire*>(fx)) textures.insert(&grid->texture);
+    }
+    for (Fx* fx : demo->effects) delete fx;
+    demo->effects.clear();
+    for (Texture* t : textures) delete t;
 }

@@ -5,7 +5,7 @@
 #include "fx/Fx.h"
 #include "fx/HexMesh.h"
 
-struct Texture;
+class Texture;
 
 // One hexagon of a grid. Its brightness is double-buffered so a grid step reads only old values:
 // `flip` selects the current buffer, and all cells of a grid always hold the same `flip`.

@@ -24,6 +24,7 @@ protected:
         buildShow(&demo);
         fx.assign(demo.effects.begin(), demo.effects.end());
     }
+    void TearDown() override { releaseShow(&demo); }
     template <typename T>
     T* as(size_t entry)
     {

@@ -65,6 +65,7 @@ protected:
         fx.assign(demo.effects.begin(), demo.effects.end());
         ASSERT_EQ(fx.size(), 92u);
     }
+    void TearDown() override { releaseShow(&demo); }
 };
 
 std::string* WholeShowTest::dir = nullptr;
