@@ -1,0 +1,107 @@
+#include "tests/support/ShowRun.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <thread>
+
+#include <X11/Xlib.h>
+
+namespace {
+constexpr float kSilence = 1e-4f;  // the mixer writes exact zeros while nothing plays
+
+std::string* assetsDir = nullptr;
+
+void removeAssets()
+{
+    std::system(("rm -rf '" + *assetsDir + "'").c_str());
+}
+}  // namespace
+
+const std::string& defaultAssets()
+{
+    if (!assetsDir) {
+        assetsDir = new std::string(makeTempDir());
+        if (std::system((std::string(KIV_ASSETS_TOOL) + " '" + *assetsDir + "' >/dev/null").c_str()) != 0)
+            assetsDir->clear();
+        else
+            std::atexit(removeAssets);
+    }
+    return *assetsDir;
+}
+
+ShowRun::ShowRun(int screenW, int screenH)
+    : server_(new Xvfb(screenW, screenH)), dir_(makeTempDir()), screenW_(screenW), screenH_(screenH)
+{
+    const std::string& assets = defaultAssets();
+    if (assets.empty() || std::system(("cp '" + assets + "'/* '" + dir_ + "'/").c_str()) != 0) dir_.clear();
+}
+
+ShowRun::~ShowRun()
+{
+    process_.reset();  // before its X server goes
+    if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
+}
+
+void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::string>& args)
+{
+    std::vector<std::string> all = {"DISPLAY=" + server_->display(), "SDL_AUDIODRIVER=disk",
+                                    "SDL_DISKAUDIOFILE=" + path("out.raw"),
+                                    "LP_NUM_THREADS=1"};  // many shows share two cores
+    all.insert(all.end(), env.begin(), env.end());
+    std::vector<std::string> argv = {KIV_BINARY, "-geometry",
+                                     std::to_string(screenW_) + "x" + std::to_string(screenH_) + "+0+0"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    process_.reset(new Process(argv, all, dir_));
+}
+
+std::string ShowRun::window(double seconds)
+{
+    auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    while (std::chrono::steady_clock::now() < until && process_->running()) {
+        std::string id = x("xdotool search --name '^kiv$' 2>/dev/null | head -1");
+        if (!id.empty()) return id;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    return "";
+}
+
+std::string ShowRun::x(const std::string& command) const
+{
+    return shellOutput("DISPLAY=" + server_->display() + " " + command);
+}
+
+int ShowRun::escape(double seconds)
+{
+    x("xdotool key Escape");
+    return process_->wait(seconds);
+}
+
+bool ShowRun::askToClose(const std::string& window) const
+{
+    Display* display = XOpenDisplay(server_->display().c_str());
+    if (!display) return false;
+    XEvent event{};
+    event.xclient.type = ClientMessage;
+    event.xclient.window = std::stoul(window);
+    event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+    event.xclient.format = 32;
+    event.xclient.data.l[0] = static_cast<long>(XInternAtom(display, "WM_DELETE_WINDOW", False));
+    event.xclient.data.l[1] = CurrentTime;
+    const bool sent = XSendEvent(display, event.xclient.window, False, NoEventMask, &event) != 0;
+    XCloseDisplay(display);  // flushes the event
+    return sent;
+}
+
+bool ShowRun::soundWritten() const
+{
+    std::ifstream in(path("out.raw"), std::ios::binary);
+    float block[4096];
+    while (in.read(reinterpret_cast<char*>(block), sizeof block) || in.gcount() > 0) {
+        const std::streamsize n = in.gcount() / static_cast<std::streamsize>(sizeof(float));
+        for (std::streamsize i = 0; i < n; ++i)
+            if (std::fabs(block[i]) > kSilence) return true;
+    }
+    return false;
+}

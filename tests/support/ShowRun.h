@@ -1,0 +1,48 @@
+#pragma once
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/Process.h"
+#include "tests/support/Xvfb.h"
+
+// The folder of default pictures and music that KIV_ASSETS_TOOL writes, made once per test binary and removed
+// at its exit. Empty when the tool failed.
+const std::string& defaultAssets();
+
+// One run of the real kiv on an X server of its own (so keys reach it whatever else runs), in a fresh folder
+// holding a copy of the default assets. Sound goes to the disk driver, into out.raw in that folder.
+// Several runs may be alive at once; each passes its own DISPLAY to what it starts.
+class ShowRun {
+public:
+    explicit ShowRun(int screenW = 320, int screenH = 240);
+    ~ShowRun();
+    ShowRun(const ShowRun&) = delete;
+    ShowRun& operator=(const ShowRun&) = delete;
+
+    bool ok() const { return server_->ok() && !dir_.empty(); }
+    const std::string& dir() const { return dir_; }
+    std::string path(const std::string& name) const { return dir_ + "/" + name; }
+
+    // Starts kiv at the screen's corner, filling it; `env` adds to or overrides the disk sound driver.
+    void start(const std::vector<std::string>& env = {}, const std::vector<std::string>& args = {});
+    Process& process() { return *process_; }
+    // The id of the window titled "kiv", waiting up to `seconds`; empty when none appeared.
+    std::string window(double seconds = 15);
+    // Runs a shell command against this run's X server and returns its output.
+    std::string x(const std::string& command) const;
+    // Asks the window to close as a window manager would: WM_DELETE_WINDOW. False when it could not be sent.
+    bool askToClose(const std::string& window) const;
+    // Presses Escape and returns the exit status (Process::wait's codes).
+    int escape(double seconds = 10);
+    // Whether what the disk driver wrote holds any sample that is not silence.
+    bool soundWritten() const;
+    std::string stderrText() const { return process_ ? process_->stderrText() : std::string(); }
+
+private:
+    std::unique_ptr<Xvfb> server_;
+    std::string dir_;
+    int screenW_;
+    int screenH_;
+    std::unique_ptr<Process> process_;
+};
