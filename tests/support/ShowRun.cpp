@@ -94,6 +94,19 @@ bool ShowRun::askToClose(const std::string& window) const
     return sent;
 }
 
+double ShowRun::warpPointer(const std::vector<std::pair<int, int>>& positions) const
+{
+    Display* display = XOpenDisplay(server_->display().c_str());
+    if (!display) return -1;
+    const Window root = DefaultRootWindow(display);
+    const auto start = std::chrono::steady_clock::now();
+    for (const auto& p : positions) XWarpPointer(display, None, root, 0, 0, 0, 0, p.first, p.second);
+    XSync(display, False);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    XCloseDisplay(display);
+    return took.count();
+}
+
 bool ShowRun::soundWritten() const
 {
     std::ifstream in(path("out.raw"), std::ios::binary);

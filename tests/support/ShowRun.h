@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/Process.h"
@@ -33,6 +34,9 @@ public:
     std::string x(const std::string& command) const;
     // Asks the window to close as a window manager would: WM_DELETE_WINDOW. False when it could not be sent.
     bool askToClose(const std::string& window) const;
+    // Moves the pointer to each screen position in turn, as fast as the X server takes it: one motion
+    // event per position. Returns the seconds it took until the server had them all.
+    double warpPointer(const std::vector<std::pair<int, int>>& positions) const;
     // Presses Escape and returns the exit status (Process::wait's codes).
     int escape(double seconds = 10);
     // Whether what the disk driver wrote holds any sample that is not silence.

@@ -1,0 +1,95 @@
+// The real kiv under what a user can do to its window: shrink it to nothing, grow it past the pictures and the
+// screen, drag the pointer far outside it, and flood it with pointer motion. The cases run at once, each on
+// its own X server; each must keep running and still end at once on Escape.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "tests/support/ShowRun.h"
+
+namespace {
+
+constexpr int kScreenW = 320;
+constexpr int kScreenH = 240;
+constexpr int kFloodEvents = 30000;
+constexpr double kEscapeAfterFlood = 3.0;  // seconds: every queued motion is handled before the key
+
+void settle()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+}
+
+double secondsSince(std::chrono::steady_clock::time_point t)
+{
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t).count();
+}
+
+TEST(WindowEvents, ShrinkGrowDragOutsideAndFloodLeaveTheShowRunning)
+{
+    ShowRun sizes(kScreenW, kScreenH), outside(kScreenW, kScreenH), flood(kScreenW, kScreenH);
+    for (ShowRun* run : {&sizes, &outside, &flood}) {
+        ASSERT_TRUE(run->ok());
+        run->start();
+    }
+    const std::string sizesId = sizes.window(), outsideId = outside.window(), floodId = flood.window();
+    ASSERT_FALSE(sizesId.empty()) << sizes.stderrText();
+    ASSERT_FALSE(outsideId.empty()) << outside.stderrText();
+    ASSERT_FALSE(floodId.empty()) << flood.stderrText();
+    // The toolkit makes the window full screen only after it first shows.
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+
+    // 1 x 1 is the smallest window X allows; it refuses 0 x 0 itself, so the show never sees it (the
+    // zero size reaches the show's reshape path in the pointer and reshape drawing tests instead).
+    sizes.x("xdotool windowsize " + sizesId + " 1 1");
+    settle();
+    EXPECT_TRUE(sizes.process().running()) << sizes.stderrText();
+    sizes.x("xdotool windowsize " + sizesId + " 0 0 2>/dev/null");
+    settle();
+    EXPECT_TRUE(sizes.process().running()) << sizes.stderrText();
+    EXPECT_EQ(sizes.x("xdotool getwindowgeometry " + sizesId + " | grep -o 'Geometry: .*'"), "Geometry: 1x1");
+    // Larger than the 1024 x 1024 pictures and than the screen.
+    sizes.x("xdotool windowsize " + sizesId + " 3000 2500");
+    settle();
+    EXPECT_TRUE(sizes.process().running()) << sizes.stderrText();
+    EXPECT_EQ(sizes.x("xdotool getwindowgeometry " + sizesId + " | grep -o 'Geometry: .*'"), "Geometry: 3000x2500");
+
+    // A pressed button keeps the pointer reported to the window wherever it goes: a small window in the
+    // bottom right sees the screen's far corner at large negative positions, and a huge window moved mostly
+    // off-screen sees positions beyond its own far edge.
+    outside.x("xdotool windowsize " + outsideId + " 20 20 windowmove " + outsideId + " 300 220");
+    settle();
+    outside.x("xdotool mousemove 305 225 mousedown 1");
+    outside.warpPointer({{0, 0}, {kScreenW - 1, 0}, {0, kScreenH - 1}, {305, 225}});
+    outside.x("xdotool mouseup 1");
+    outside.x("xdotool windowsize " + outsideId + " 3000 2500 windowmove " + outsideId + " -2800 -2400");
+    settle();
+    outside.x("xdotool mousemove 10 10 mousedown 3");
+    outside.warpPointer({{kScreenW - 1, kScreenH - 1}, {0, 0}, {kScreenW - 1, 0}});
+    outside.x("xdotool mouseup 3 mousemove 10 10");  // back over the window, where Escape goes
+    settle();
+    EXPECT_TRUE(outside.process().running()) << outside.stderrText();
+
+    // Tens of thousands of motions as fast as the server takes them, zigzagging over the whole window.
+    std::vector<std::pair<int, int>> zigzag;
+    for (int i = 0; i < kFloodEvents; ++i)
+        zigzag.push_back({(i * 7) % kScreenW, (i % 2) ? kScreenH - 1 - (i * 3) % kScreenH : (i * 3) % kScreenH});
+    // The grid is dark until the pointer lights it.
+    const std::string mean = "xwd -root -silent | convert xwd:- -format '%[fx:mean]' info:";
+    const double darkBefore = std::stod(flood.x(mean));
+    const double sent = flood.warpPointer(zigzag);
+    const double litAfter = std::stod(flood.x(mean));
+    EXPECT_GT(litAfter, darkBefore + 0.1) << "the motions never reached the grid";
+    ASSERT_GE(sent, 0.0);
+    RecordProperty("flood_seconds", std::to_string(sent));
+    std::printf("flood: %d motion events in %.3f s\n", kFloodEvents, sent);
+    EXPECT_TRUE(flood.process().running()) << flood.stderrText();
+
+    const auto pressed = std::chrono::steady_clock::now();
+    EXPECT_EQ(flood.escape(kEscapeAfterFlood), 0) << flood.stderrText();
+    std::printf("flood: Escape answered %.3f s after the last motion\n", secondsSince(pressed));
+    EXPECT_EQ(outside.escape(), 0) << outside.stderrText();
+    EXPECT_EQ(sizes.escape(), 0) << sizes.stderrText();
+}
+
+}  // namespace
