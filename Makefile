@@ -50,8 +50,12 @@ fuzz: bootstrap
 	$(FUZZ_BUILD)/tests/fuzz/texture_fuzz -max_total_time=$(FUZZ_SECONDS) -close_fd_mask=3 \
 	      -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus
 
+# Micro-benchmarks, then the whole show under Xvfb: frame costs per scene, start-up, and one full run's
+# memory (about five minutes in all; docs/performance.md reads the figures).
 bench: build
 	$(BUILD)/bench/kiv-bench
+	$(BUILD)/bench/scenes/kiv-scenes
+	$(BUILD)/bench/startup/kiv-startup --whole-show
 
 clean:
 	rm -rf $(BUILD)
