@@ -11,6 +11,7 @@ HexCell* cellAt(std::vector<HexCell>& cells, int cols, int rows, int row, int co
 
 HexFire::HexFire(float start, float end, Texture& texture)
     : start(start), end(end), cells(cols * rows), texture(texture) {
+    mesh.reserve(cells.size());  // so no frame of the show allocates
     const float lastCol = static_cast<float>(cols - 1);
     const float lastRow = static_cast<float>(rows - 1);
     const float pitchW = 1.0f / lastCol;

@@ -11,13 +11,17 @@ constexpr int kFloatsPerPosition = 2;
 constexpr int kFloatsPerColour = 4;
 }
 
+void HexMesh::reserve(std::size_t cellCount)
+{
+    const std::size_t capacity = cellCount * kVerticesPerCell;
+    if (positions.size() == capacity * kFloatsPerPosition) return;
+    positions.assign(capacity * kFloatsPerPosition, 0.0f);
+    colours.assign(capacity * kFloatsPerColour, 0.0f);
+}
+
 void HexMesh::fill(const HexCell* cells, std::size_t count, int mode, float audioLevel)
 {
-    const std::size_t capacity = count * kVerticesPerCell;
-    if (positions.size() != capacity * kFloatsPerPosition) {
-        positions.assign(capacity * kFloatsPerPosition, 0.0f);
-        colours.assign(capacity * kFloatsPerColour, 0.0f);
-    }
+    reserve(count);
 
     float* p = positions.data();
     float* c = colours.data();
