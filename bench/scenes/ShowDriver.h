@@ -20,8 +20,8 @@ struct FrameTimes {
 };
 
 // Runs the real show on a hand-driven clock at 60 idle passes a second, with the music's spectrum computed
-// as the sound layer computes it (same analyser, the decoded music at the show time) and a pointer that
-// sweeps the window once per idle. Display clears and draws for real; the swap is timed on its own.
+// as the sound layer computes it (same analyser, the decoded music at the show time) and one pointer event
+// per idle pass, along a sweep over the window. Display clears and draws for real; the swap is timed apart.
 // One driver at a time: it binds the global `platform` while it lives and restores it afterwards.
 class ShowDriver {
 public:
