@@ -116,10 +116,10 @@ std::vector<double> column(const std::vector<FrameTimes>& frames, double (*pick)
 void report(const std::vector<float>& scenes, const std::map<float, std::vector<FrameTimes>>& measured,
             const std::map<float, std::string>& described)
 {
-    std::printf("%5s  %-30s %6s %6s %9s %14s %7s %8s %6s %8s %6s %7s\n", "show", "scene", "fps", "fps",
-                "frame ms", "idle us", "pointer", "display", "fill", "present", "own", "thread");
-    std::printf("%5s  %-30s %6s %6s %9s %14s %7s %8s %6s %8s %6s %7s\n", "s", "", "median", "best", "median",
-                "med/best/p90", "us med", "CPU us", "us med", "ms med", "% med", "% med");
+    std::printf("%5s  %-30s %6s %6s %9s %14s %7s %8s %6s %8s %6s %7s %9s\n", "show", "scene", "fps", "fps",
+                "frame ms", "idle us", "pointer", "display", "fill", "present", "own", "thread", "triangles");
+    std::printf("%5s  %-30s %6s %6s %9s %14s %7s %8s %6s %8s %6s %7s %9s\n", "s", "", "median", "best", "median",
+                "med/best/p90", "us med", "CPU us", "us med", "ms med", "% med", "% med", "median");
     bool ownGoal = true, threadGoal = true, idleMeasured = false, idleGoal = false;
     for (float scene : scenes) {
         const std::vector<FrameTimes>& f = measured.at(scene);
@@ -129,16 +129,17 @@ void report(const std::vector<float>& scenes, const std::map<float, std::vector<
         const Summary display = Summary::of(column(f, [](const FrameTimes& t) { return t.display; }));
         const Summary fill = Summary::of(column(f, [](const FrameTimes& t) { return t.fill; }));
         const Summary present = Summary::of(column(f, [](const FrameTimes& t) { return t.present; }));
+        const Summary triangles = Summary::of(column(f, [](const FrameTimes& t) { return t.triangles; }));
         // Our code alone: the idle pass, the pointer pass and the vertex fills.
         const Summary own = Summary::of(
             column(f, [](const FrameTimes& t) { return 100.0 * (t.idle + t.mouse + t.fill) / t.wall; }));
         // Everything on our thread, Mesa's work inside the draw calls included: an upper bound.
         const Summary thread = Summary::of(
             column(f, [](const FrameTimes& t) { return 100.0 * (t.idle + t.mouse + t.display) / t.wall; }));
-        std::printf("%5.0f  %-30s %6.1f %6.1f %9.2f %4.0f/%3.0f/%4.0f %7.1f %8.0f %6.0f %8.2f %6.2f %7.2f\n",
+        std::printf("%5.0f  %-30s %6.1f %6.1f %9.2f %4.0f/%3.0f/%4.0f %7.1f %8.0f %6.0f %8.2f %6.2f %7.2f %9.0f\n",
                     scene, described.at(scene).c_str(), 1e6 / wall.median, 1e6 / wall.best, wall.median / 1e3,
                     idle.median, idle.best, idle.p90, mouse.median, display.median, fill.median,
-                    present.median / 1e3, own.median, thread.median);
+                    present.median / 1e3, own.median, thread.median, triangles.median);
         ownGoal = ownGoal && own.median < 100.0 * kOwnShareGoal;
         threadGoal = threadGoal && thread.median < 100.0 * kOwnShareGoal;
         if (scene == kBusiestScene) {

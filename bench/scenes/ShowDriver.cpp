@@ -167,6 +167,8 @@ FrameTimes ShowDriver::frame()
     for (HexFire* grid : grids_)
         if (grid->isActive(demo_.time)) grid->mesh.fill(grid->cells.data(), grid->cells.size(), grid->mode, audioLevel);
     t.fill = threadMicros() - fill0;
+    for (HexFire* grid : grids_)
+        if (grid->isActive(demo_.time)) t.triangles += grid->mesh.vertexCount / 3;
 
     glutMainLoopEvent();  // keeps the X connection drained, as the toolkit's loop would
     return t;

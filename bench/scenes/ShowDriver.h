@@ -17,6 +17,7 @@ struct FrameTimes {
                          // and what Mesa does on our thread inside them (vertex transform, binning)
     double fill = 0;     // the grids' vertex-array fills alone, timed again after the frame (our code only)
     double present = 0;  // wall time of glutSwapBuffers + glFinish: waiting for the rasterizer and the copy
+    double triangles = 0;  // sent by the grids this frame
 };
 
 // Runs the real show on a hand-driven clock at 60 idle passes a second, with the music's spectrum computed
