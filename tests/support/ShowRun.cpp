@@ -44,14 +44,16 @@ ShowRun::~ShowRun()
     if (!dir_.empty()) std::system(("rm -rf '" + dir_ + "'").c_str());
 }
 
-void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::string>& args)
+void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::string>& args,
+                    const std::vector<std::string>& wrapper)
 {
     std::vector<std::string> all = {"DISPLAY=" + server_->display(), "SDL_AUDIODRIVER=disk",
                                     "SDL_DISKAUDIOFILE=" + path("out.raw"),
                                     "LP_NUM_THREADS=1"};  // many shows share two cores
     all.insert(all.end(), env.begin(), env.end());
-    std::vector<std::string> argv = {KIV_BINARY, "-geometry",
-                                     std::to_string(screenW_) + "x" + std::to_string(screenH_) + "+0+0"};
+    std::vector<std::string> argv = wrapper;
+    argv.insert(argv.end(), {KIV_BINARY, "-geometry",
+                             std::to_string(screenW_) + "x" + std::to_string(screenH_) + "+0+0"});
     argv.insert(argv.end(), args.begin(), args.end());
     process_.reset(new Process(argv, all, dir_));
 }

@@ -26,7 +26,9 @@ public:
     std::string path(const std::string& name) const { return dir_ + "/" + name; }
 
     // Starts kiv at the screen's corner, filling it; `env` adds to or overrides the disk sound driver.
-    void start(const std::vector<std::string>& env = {}, const std::vector<std::string>& args = {});
+    // `wrapper`, when given, is the command that runs kiv (a checker such as Valgrind, with its options).
+    void start(const std::vector<std::string>& env = {}, const std::vector<std::string>& args = {},
+               const std::vector<std::string>& wrapper = {});
     Process& process() { return *process_; }
     // The id of the window titled "kiv", waiting up to `seconds`; empty when none appeared.
     std::string window(double seconds = 15);
