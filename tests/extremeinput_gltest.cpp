@@ -150,6 +150,32 @@ TEST_F(ExtremeInput, PointerFarOutsideAtTheBusiestScene)
     expectDraws();
 }
 
+TEST_F(ExtremeInput, PicturesThatFailedToLoadStillDraw)
+{
+    // Missing, empty, random bytes and a header without its pixels: each picture an empty texture.
+    const std::string dir = makeTempDir();
+    std::system(("cd '" + dir + "' && : > img2.tif && head -c 65536 /dev/urandom > img4.tif && head -c 300 '" +
+                 defaultAssets() + "/img5.tif' > img5.tif")
+                    .c_str());
+    releaseShow(&demo);
+    char here[4096];
+    ASSERT_NE(getcwd(here, sizeof here), nullptr);
+    ASSERT_EQ(chdir(dir.c_str()), 0);
+    buildShow(&demo);
+    ASSERT_EQ(chdir(here), 0);
+    std::system(("rm -rf '" + dir + "'").c_str());
+    EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+
+    // Each picture's first appearance: img1, img2, img5 behind the balls, img4 at the close.
+    const int centre[2] = {128, 96};
+    for (float t : {13.0f, 30.0f, 110.0f, 147.0f}) {
+        SCOPED_TRACE(t);
+        runTo(t, centre);
+        expectSane();
+        expectDraws();
+    }
+}
+
 TEST_F(ExtremeInput, CostOfOnePointerEventAtTheBusiestScene)
 {
 #if defined(__SSE__)
