@@ -11,7 +11,7 @@ packages=(
   libmp3lame-dev libmpg123-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  xvfb xauth xdotool x11-apps x11-utils imagemagick
+  xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
   sox libsox-fmt-all valgrind
 )
 
