@@ -14,7 +14,7 @@
 
 namespace {
 
-constexpr double kPastMusicStart = 14.0;  // seconds after start-up: the music starts at 12 s of show time
+constexpr double kPastMusicStart = 15.0;  // seconds after start-up: the music starts at 12 s of show time
 constexpr double kPicturesSeen = 1.5;     // the pictures are read before the window shows; let it draw a while
 
 enum class Fault { Missing, Empty, RandomBytes, Truncated };

@@ -12,7 +12,7 @@
 namespace {
 
 constexpr double kEnds = 5.0;             // seconds any way out may take
-constexpr double kPastMusicStart = 13.5;  // seconds after start-up, when the sound thread is busy with music
+constexpr double kPastMusicStart = 14.5;  // seconds after start-up, when the sound thread is busy with music
 
 enum class Way { Terminate, Close, KillClient };
 
