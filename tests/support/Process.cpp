@@ -9,6 +9,7 @@
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir)
@@ -18,6 +19,7 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
     errPath_ = tmpl;
     pid_ = fork();
     if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test takes its children with it
         if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
         dup2(fd, 2);
         int devnull = open("/dev/null", O_RDWR);

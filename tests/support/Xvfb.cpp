@@ -6,6 +6,7 @@
 #include <poll.h>
 #include <string>
 #include <sys/wait.h>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 Xvfb::Xvfb(int width, int height)
@@ -20,6 +21,7 @@ Xvfb::Xvfb(int width, int height)
     std::string fd = std::to_string(fds[1]);
     pid_ = fork();
     if (pid_ == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test takes its children with it
         close(fds[0]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                "-noreset", static_cast<char*>(nullptr));
