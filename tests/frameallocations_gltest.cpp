@@ -8,7 +8,6 @@
 
 #include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <string>
 
 #include "app/Demo.h"
@@ -18,9 +17,9 @@
 #include "fx/JuggleBall.h"
 #include "tests/support/AllocationCounter.h"
 #include "tests/support/DecodedMusic.h"
+#include "tests/support/DefaultAssets.h"
 #include "tests/support/FakePlatform.h"
 #include "tests/support/GlWindow.h"
-#include "tests/support/Process.h"
 
 namespace {
 
@@ -38,17 +37,10 @@ class FrameAllocationsTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir = new std::string(makeTempDir());
-        ASSERT_EQ(std::system((std::string(KIV_ASSETS_TOOL) + " '" + *dir + "' >/dev/null").c_str()), 0);
-        music = new DecodedMusic(*dir + "/music.mp3");
+        ASSERT_FALSE(defaultAssets().empty());
+        music = new DecodedMusic(defaultAssets() + "/music.mp3");
     }
-    static void TearDownTestSuite()
-    {
-        delete music;
-        std::system(("rm -rf '" + *dir + "'").c_str());
-        delete dir;
-    }
-    static std::string* dir;
+    static void TearDownTestSuite() { delete music; }
     static DecodedMusic* music;
 
     FakePlatform fake;
@@ -65,7 +57,7 @@ protected:
         platform.swapBuffers = glutSwapBuffers;
         char here[PATH_MAX];
         ASSERT_NE(getcwd(here, sizeof here), nullptr);
-        ASSERT_EQ(chdir(dir->c_str()), 0);  // the show reads its pictures from the working folder
+        ASSERT_EQ(chdir(defaultAssets().c_str()), 0);  // the show reads its pictures from the working folder
         buildShow(&demo);
         ASSERT_EQ(chdir(here), 0);
         demo.reshape(kWidth, kHeight);
@@ -103,7 +95,6 @@ protected:
     }
 };
 
-std::string* FrameAllocationsTest::dir = nullptr;
 DecodedMusic* FrameAllocationsTest::music = nullptr;
 
 TEST_F(FrameAllocationsTest, BusiestSceneAllocatesNothing)

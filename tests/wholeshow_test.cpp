@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "app/Demo.h"
@@ -14,8 +13,8 @@
 #include "fx/JuggleBall.h"
 #include "tests/support/AllocationCounter.h"
 #include "tests/support/DecodedMusic.h"
+#include "tests/support/DefaultAssets.h"
 #include "tests/support/FakePlatform.h"
-#include "tests/support/Process.h"
 
 namespace {
 
@@ -40,17 +39,10 @@ class WholeShowTest : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        dir = new std::string(makeTempDir());
-        ASSERT_EQ(std::system((std::string(KIV_ASSETS_TOOL) + " '" + *dir + "' >/dev/null").c_str()), 0);
-        music = new DecodedMusic(*dir + "/music.mp3");
+        ASSERT_FALSE(defaultAssets().empty());
+        music = new DecodedMusic(defaultAssets() + "/music.mp3");
     }
-    static void TearDownTestSuite()
-    {
-        delete music;
-        std::system(("rm -rf '" + *dir + "'").c_str());
-        delete dir;
-    }
-    static std::string* dir;
+    static void TearDownTestSuite() { delete music; }
     static DecodedMusic* music;
 
     FakePlatform fake;
@@ -68,7 +60,6 @@ protected:
     void TearDown() override { releaseShow(&demo); }
 };
 
-std::string* WholeShowTest::dir = nullptr;
 DecodedMusic* WholeShowTest::music = nullptr;
 
 TEST_F(WholeShowTest, RunsAsComposed)

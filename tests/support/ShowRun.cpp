@@ -10,26 +10,7 @@
 
 namespace {
 constexpr float kSilence = 1e-4f;  // the mixer writes exact zeros while nothing plays
-
-std::string* assetsDir = nullptr;
-
-void removeAssets()
-{
-    std::system(("rm -rf '" + *assetsDir + "'").c_str());
-}
 }  // namespace
-
-const std::string& defaultAssets()
-{
-    if (!assetsDir) {
-        assetsDir = new std::string(makeTempDir());
-        if (std::system((std::string(KIV_ASSETS_TOOL) + " '" + *assetsDir + "' >/dev/null").c_str()) != 0)
-            assetsDir->clear();
-        else
-            std::atexit(removeAssets);
-    }
-    return *assetsDir;
-}
 
 ShowRun::ShowRun(int screenW, int screenH)
     : server_(new Xvfb(screenW, screenH)), dir_(makeTempDir()), screenW_(screenW), screenH_(screenH)

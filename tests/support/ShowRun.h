@@ -4,12 +4,9 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/DefaultAssets.h"
 #include "tests/support/Process.h"
 #include "tests/support/Xvfb.h"
-
-// The folder of default pictures and music that KIV_ASSETS_TOOL writes, made once per test binary and removed
-// at its exit. Empty when the tool failed.
-const std::string& defaultAssets();
 
 // One run of the real kiv on an X server of its own (so keys reach it whatever else runs), in a fresh folder
 // holding a copy of the default assets. Sound goes to the disk driver, into out.raw in that folder.

@@ -1,0 +1,26 @@
+#include "tests/support/DefaultAssets.h"
+
+#include <cstdlib>
+
+#include "tests/support/Process.h"
+
+namespace {
+std::string* assetsDir = nullptr;
+
+void removeAssets()
+{
+    std::system(("rm -rf '" + *assetsDir + "'").c_str());
+}
+}  // namespace
+
+const std::string& defaultAssets()
+{
+    if (!assetsDir) {
+        assetsDir = new std::string(makeTempDir());
+        if (std::system((std::string(KIV_ASSETS_TOOL) + " '" + *assetsDir + "' >/dev/null").c_str()) != 0)
+            assetsDir->clear();
+        else
+            std::atexit(removeAssets);
+    }
+    return *assetsDir;
+}
