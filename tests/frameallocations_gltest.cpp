@@ -35,13 +35,8 @@ constexpr int kPointerEventsPerFrame = 2;
 
 class FrameAllocationsTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(defaultAssets().empty());
-        music = new DecodedMusic(defaultAssets() + "/music.mp3");
-    }
-    static void TearDownTestSuite() { delete music; }
-    static DecodedMusic* music;
+    static void SetUpTestSuite() { ASSERT_FALSE(defaultAssets().empty()); }
+    DecodedMusic* music = &defaultMusic();
 
     FakePlatform fake;
     Demo demo;
@@ -95,7 +90,6 @@ protected:
     }
 };
 
-DecodedMusic* FrameAllocationsTest::music = nullptr;
 
 TEST_F(FrameAllocationsTest, BusiestSceneAllocatesNothing)
 {

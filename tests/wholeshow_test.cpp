@@ -37,13 +37,8 @@ bool anyFalling(const HexFire& grid)
 
 class WholeShowTest : public testing::Test {
 protected:
-    static void SetUpTestSuite()
-    {
-        ASSERT_FALSE(defaultAssets().empty());
-        music = new DecodedMusic(defaultAssets() + "/music.mp3");
-    }
-    static void TearDownTestSuite() { delete music; }
-    static DecodedMusic* music;
+    static void SetUpTestSuite() { ASSERT_FALSE(defaultAssets().empty()); }
+    DecodedMusic* music = &defaultMusic();
 
     FakePlatform fake;
     Demo demo;
@@ -60,7 +55,6 @@ protected:
     void TearDown() override { releaseShow(&demo); }
 };
 
-DecodedMusic* WholeShowTest::music = nullptr;
 
 TEST_F(WholeShowTest, RunsAsComposed)
 {

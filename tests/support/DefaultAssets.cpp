@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "tests/support/DecodedMusic.h"
 #include "tests/support/Process.h"
 
 namespace {
@@ -23,4 +24,10 @@ const std::string& defaultAssets()
             std::atexit(removeAssets);
     }
     return *assetsDir;
+}
+
+DecodedMusic& defaultMusic()
+{
+    static DecodedMusic* music = new DecodedMusic(defaultAssets() + "/music.mp3");
+    return *music;
 }
