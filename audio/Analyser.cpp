@@ -46,7 +46,7 @@ struct Analyser::Impl {
     Sensitivity sensitivity;
 
     float window[kFrames];       // periodic Hann: exact 0.5 leakage into each neighbour of a centred tone
-    float scale;                 // 2 / sum of the window, so a full-scale centred sine reads 1.0
+    float scale;                 // 2 / sum of the window: a full-scale centred sine's magnitude is 1.0
     Transform reader;            // compute()'s, on the caller's thread
     Transform blocks;            // the sensitivity's, on the pushing thread
     float bins[kBins] = {};
