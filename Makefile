@@ -5,7 +5,7 @@ JOBS   ?= $(shell nproc)
 KIV_ARGS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build assets run test sanitize bench fuzz clean
+.PHONY: all bootstrap build assets run test sanitize bench fuzz levels clean
 
 all: build
 
@@ -56,6 +56,11 @@ bench: build
 	$(BUILD)/bench/kiv-bench
 	$(BUILD)/bench/scenes/kiv-scenes
 	$(BUILD)/bench/startup/kiv-startup --whole-show
+
+# How the show hears the default music and the real recordings of docs/levels.md (where their packages are
+# installed): the table on stdout, the plot in $(BUILD)/levels.png.
+levels: build
+	bash bench/levels/corpus.sh --plot $(BUILD)/levels.png
 
 clean:
 	rm -rf $(BUILD)

@@ -6,26 +6,63 @@
 
 #include <fftw3.h>
 
+#include "audio/Sensitivity.h"
+
 namespace {
 
 constexpr double kPi = 3.14159265358979323846;
+constexpr float kBandWeight = 0.1f;  // the show's loudness weighs each band bin by this
+
+// One windowed 1024-point transform with buffers of its own, so that two can run on two threads at once.
+struct Transform {
+    float* in = fftwf_alloc_real(Analyser::kFrames);
+    fftwf_complex* out = fftwf_alloc_complex(Analyser::kFrames / 2 + 1);
+    // ESTIMATE leaves the buffers alone and plans in microseconds; a 1024-point transform needs no tuning.
+    fftwf_plan plan = fftwf_plan_dft_r2c_1d(Analyser::kFrames, in, out, FFTW_ESTIMATE);
+
+    ~Transform()
+    {
+        fftwf_destroy_plan(plan);
+        fftwf_free(out);
+        fftwf_free(in);
+    }
+    // Windows `in` in place and transforms it into `out`.
+    void run(const float* window)
+    {
+        for (int n = 0; n < Analyser::kFrames; ++n) in[n] *= window[n];
+        fftwf_execute(plan);
+    }
+    float magnitude(int k) const { return std::sqrt(out[k][0] * out[k][0] + out[k][1] * out[k][1]); }
+};
 
 }  // namespace
 
 struct Analyser::Impl {
-    std::mutex lock;             // guards ring and head, shared with the mixer's thread
+    explicit Impl(int rate) : sensitivity(static_cast<double>(kFrames) / rate) {}
+
+    std::mutex lock;             // guards ring, head and sensitivity, shared with the mixer's thread
     float ring[kFrames] = {};    // mono frames; the oldest sits at head
-    int head = 0;                // next slot to write
+    int head = 0;                // next slot to write; 0 whenever a block of kFrames has completed
+    Sensitivity sensitivity;
 
     float window[kFrames];       // periodic Hann: exact 0.5 leakage into each neighbour of a centred tone
-    float scale;                 // 2 / sum of the window, so a full-scale centred sine reads 1.0
-    float* in;                   // FFTW-aligned time samples, oldest first
-    fftwf_complex* out;          // FFTW-aligned bins 0..kFrames/2
-    fftwf_plan plan;
+    float scale;                 // 2 / sum of the window: a full-scale centred sine's magnitude is 1.0
+    Transform reader;            // compute()'s, on the caller's thread
+    Transform blocks;            // the sensitivity's, on the pushing thread
     float bins[kBins] = {};
+
+    // The raw band loudness of the block that has just filled the ring, oldest frame first at 0.
+    float blockLevel()
+    {
+        std::memcpy(blocks.in, ring, sizeof ring);
+        blocks.run(window);
+        float sum = 0.0f;
+        for (int k = kBandFirst; k <= kBandLast; ++k) sum += blocks.magnitude(k) * scale * kBandWeight;
+        return sum;
+    }
 };
 
-Analyser::Analyser() : impl_(new Impl)
+Analyser::Analyser(int rate) : impl_(new Impl(rate > 0 ? rate : 44100))
 {
     Impl& a = *impl_;
     double sum = 0.0;
@@ -34,17 +71,10 @@ Analyser::Analyser() : impl_(new Impl)
         sum += a.window[n];
     }
     a.scale = static_cast<float>(2.0 / sum);
-    a.in = fftwf_alloc_real(kFrames);
-    a.out = fftwf_alloc_complex(kFrames / 2 + 1);
-    // ESTIMATE leaves the buffers alone and plans in microseconds; a 1024-point transform needs no tuning.
-    a.plan = fftwf_plan_dft_r2c_1d(kFrames, a.in, a.out, FFTW_ESTIMATE);
 }
 
 Analyser::~Analyser()
 {
-    fftwf_destroy_plan(impl_->plan);
-    fftwf_free(impl_->out);
-    fftwf_free(impl_->in);
     delete impl_;
 }
 
@@ -52,21 +82,18 @@ void Analyser::push(const float* interleaved, int frames, int channels)
 {
     if (!interleaved || frames <= 0 || channels <= 0)
         return;
-    // Only the newest kFrames can ever be read back.
-    if (frames > kFrames) {
-        interleaved += static_cast<long>(frames - kFrames) * channels;
-        frames = kFrames;
-    }
     const float perChannel = 1.0f / static_cast<float>(channels);
     Impl& a = *impl_;
     std::lock_guard<std::mutex> guard(a.lock);
     for (int f = 0; f < frames; ++f) {
         float sum = 0.0f;
         for (int c = 0; c < channels; ++c)
-            sum += interleaved[f * channels + c];
+            sum += interleaved[static_cast<long>(f) * channels + c];
         a.ring[a.head] = sum * perChannel;
-        if (++a.head == kFrames)
+        if (++a.head == kFrames) {
             a.head = 0;
+            a.sensitivity.measure(a.blockLevel());
+        }
     }
 }
 
@@ -77,6 +104,7 @@ void Analyser::clear()
         std::lock_guard<std::mutex> guard(a.lock);
         std::memset(a.ring, 0, sizeof a.ring);
         a.head = 0;
+        a.sensitivity.reset();
     }
     std::memset(a.bins, 0, sizeof a.bins);
 }
@@ -84,19 +112,18 @@ void Analyser::clear()
 float* Analyser::compute()
 {
     Impl& a = *impl_;
+    float gain;
     {
         std::lock_guard<std::mutex> guard(a.lock);
         const int older = kFrames - a.head;
-        std::memcpy(a.in, a.ring + a.head, sizeof(float) * older);
-        std::memcpy(a.in + older, a.ring, sizeof(float) * a.head);
+        std::memcpy(a.reader.in, a.ring + a.head, sizeof(float) * older);
+        std::memcpy(a.reader.in + older, a.ring, sizeof(float) * a.head);
+        gain = a.sensitivity.gain();
     }
-    for (int n = 0; n < kFrames; ++n)
-        a.in[n] *= a.window[n];
-    fftwf_execute(a.plan);
+    a.reader.run(a.window);
+    const float factor = a.scale * gain;
     for (int k = 0; k < kBins; ++k) {
-        const float re = a.out[k][0];
-        const float im = a.out[k][1];
-        const float m = std::sqrt(re * re + im * im) * a.scale;
+        const float m = a.reader.magnitude(k) * factor;
         // Written so that NaN reads as silence and the range holds whatever the input.
         a.bins[k] = m > 1.0f ? 1.0f : (m >= 0.0f ? m : 0.0f);
     }
@@ -106,4 +133,10 @@ float* Analyser::compute()
 float* Analyser::bins()
 {
     return impl_->bins;
+}
+
+float Analyser::gain() const
+{
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    return impl_->sensitivity.gain();
 }

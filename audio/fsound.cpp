@@ -78,7 +78,7 @@ bool FSOUND_Init(int mixrate, int, unsigned int)
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    analyser = new Analyser;
+    analyser = new Analyser(mixrate);
     Mix_SetPostMix(tapMix, analyser);
     opened = true;
     return true;

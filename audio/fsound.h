@@ -34,8 +34,9 @@ void FSOUND_Close();
 FSOUND_DSPUNIT* FSOUND_DSP_GetFFTUnit();
 // Switches the analyser; switching on starts from silence. False for any unit but the FFT unit.
 bool FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, bool active);
-// The analyser's spectrum: 512 magnitudes in [0, 1], refreshed by each call from the latest 1024 mixed
-// frames (bin k centred at k * mixrate / 1024 Hz; a full-scale sine at a bin centre reads 1.0).
+// The analyser's spectrum: 512 values in [0, 1], refreshed by each call from the latest 1024 mixed
+// frames (bin k centred at k * mixrate / 1024 Hz), each its magnitude times the automatic sensitivity that
+// brings any track to the show's range (audio/Analyser.h, audio/Sensitivity.h).
 // All zeros while the analyser is off, before Init, after Close and before anything has played.
 // The array is owned by the layer, never null and at the same address for the life of the process.
 float* FSOUND_DSP_GetSpectrum();

@@ -21,9 +21,13 @@ void BkgImage::draw(float time)
     if (time > kPlainAfter) {
         texture->draw(kCentre);
     } else {
-        const float amount = level * level + kQuietAmount;
-        texture->drawPulse(kCentre, amount);
+        texture->drawPulse(kCentre, pulseAmount(level));
     }
+}
+
+float BkgImage::pulseAmount(float level)
+{
+    return level * level + kQuietAmount;
 }
 
 void BkgImage::update(float) {}

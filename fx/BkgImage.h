@@ -17,4 +17,7 @@ struct BkgImage : Fx {
     void draw(float time) override;
     void update(float time) override;
     void onMouse(const float* pos, float time) override;
+
+    // How far a pulsing picture grows and brightens at a loudness: level^2 + 0.3 (GL clamps the grey at 1).
+    static float pulseAmount(float level);
 };

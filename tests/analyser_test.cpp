@@ -1,9 +1,15 @@
 #include "audio/Analyser.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include <cmath>
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "audio/Sensitivity.h"
+#include "fx/Fx.h"
 
 namespace {
 
@@ -49,24 +55,21 @@ TEST(Analyser, SilenceAndEmptyRingReadZero)
     expectAllZero(a.compute());
 }
 
-TEST(Analyser, FullScaleSineAtBinCentreReadsOneThereAndHalfBeside)
+// A sine at a bin centre has its amplitude there and half of it in each neighbour, times the gain.
+TEST(Analyser, SineAtBinCentreReadsItsAmplitudeThereAndHalfBesideTimesTheGain)
 {
     for (int bin : {2, 20, 59, 300, 510}) {
-        Analyser a;
-        push(a, sine(bin, 1.0f, kN));
-        const float* bins = a.compute();
-        EXPECT_NEAR(1.0f, bins[bin], 1e-4f) << "bin " << bin;
-        EXPECT_NEAR(0.5f, bins[bin - 1], 1e-4f) << "bin " << bin;
-        EXPECT_NEAR(0.5f, bins[bin + 1], 1e-4f) << "bin " << bin;
-        EXPECT_LT(maxOutside(bins, bin - 1, bin + 1), 1e-4f) << "bin " << bin;
+        for (float amplitude : {0.01f, 0.05f}) {
+            Analyser a;
+            push(a, sine(bin, amplitude, kN));
+            const float* bins = a.compute();
+            const float g = a.gain();
+            EXPECT_NEAR(amplitude * g, bins[bin], 1e-4f) << "bin " << bin;
+            EXPECT_NEAR(0.5f * amplitude * g, bins[bin - 1], 1e-4f) << "bin " << bin;
+            EXPECT_NEAR(0.5f * amplitude * g, bins[bin + 1], 1e-4f) << "bin " << bin;
+            EXPECT_LT(maxOutside(bins, bin - 1, bin + 1), 1e-4f) << "bin " << bin;
+        }
     }
-}
-
-TEST(Analyser, MagnitudeFollowsAmplitude)
-{
-    Analyser a;
-    push(a, sine(40, 0.25f, kN));
-    EXPECT_NEAR(0.25f, a.compute()[40], 1e-4f);
 }
 
 TEST(Analyser, LouderThanFullScaleClampsAtOne)
@@ -98,17 +101,18 @@ TEST(Analyser, BadSamplesStayInRange)
 TEST(Analyser, FewerFramesThanTheWindowCountMissingOnesAsSilence)
 {
     // Half a window of tone under the newer half of the Hann window carries half its weight.
+    // The padded one has completed a block, so its gain may differ: compare the magnitudes.
     Analyser partial;
-    push(partial, sine(25, 1.0f, kN / 2));
+    push(partial, sine(25, 0.02f, kN / 2));
     const float* got = partial.compute();
-    EXPECT_NEAR(0.5f, got[25], 0.01f);
+    EXPECT_NEAR(0.01f, got[25] / partial.gain(), 2e-4f);
 
     Analyser padded;
     push(padded, std::vector<float>(kN / 2, 0.0f));
-    push(padded, sine(25, 1.0f, kN / 2));
+    push(padded, sine(25, 0.02f, kN / 2));
     const float* want = padded.compute();
     for (int k = 0; k < Analyser::kBins; ++k)
-        ASSERT_NEAR(want[k], got[k], 1e-6f) << "bin " << k;
+        ASSERT_NEAR(want[k] / padded.gain(), got[k] / partial.gain(), 1e-6f) << "bin " << k;
 }
 
 TEST(Analyser, OnlyTheLatestWindowCounts)
@@ -117,7 +121,7 @@ TEST(Analyser, OnlyTheLatestWindowCounts)
     push(a, sine(10, 1.0f, 3 * kN));
     push(a, sine(30, 1.0f, kN));
     const float* bins = a.compute();
-    EXPECT_NEAR(1.0f, bins[30], 1e-4f);
+    EXPECT_EQ(1.0f, bins[30]);
     EXPECT_LT(bins[10], 1e-4f);
 }
 
@@ -125,24 +129,25 @@ TEST(Analyser, ChunkedPushesWrapTheRingLikeOnePush)
 {
     // Odd chunk sizes make the ring wrap at many offsets. The tone sits between bins so that it does not
     // repeat every window: frames read back in the wrong order would then change the spectrum.
+    // The two have heard different streams, so their gains differ: compare the magnitudes.
     Analyser chunked;
-    push(chunked, sine(7, 0.5f, kN));
+    push(chunked, sine(7, 0.02f, kN));
     int first = 0;
     for (int size : {1, 333, 77, 1000, 5, 450, 2048, 300}) {
-        push(chunked, sine(45.37, 0.8f, size, 2, first), 2);
+        push(chunked, sine(45.37, 0.03f, size, 2, first), 2);
         first += size;
     }
     Analyser whole;
-    push(whole, sine(45.37, 0.8f, kN, 1, first - kN));
+    push(whole, sine(45.37, 0.03f, kN, 1, first - kN));
     const float* got = chunked.compute();
     const float* want = whole.compute();
     for (int k = 0; k < Analyser::kBins; ++k)
-        ASSERT_NEAR(want[k], got[k], 1e-5f) << "bin " << k;
+        ASSERT_NEAR(want[k] / whole.gain(), got[k] / chunked.gain(), 1e-6f) << "bin " << k;
 }
 
 TEST(Analyser, ChannelsAreAveraged)
 {
-    std::vector<float> left = sine(50, 1.0f, kN);
+    std::vector<float> left = sine(50, 0.04f, kN);
     std::vector<float> stereo(2 * kN);
 
     for (int n = 0; n < kN; ++n) {
@@ -151,7 +156,7 @@ TEST(Analyser, ChannelsAreAveraged)
     }
     Analyser oneSide;
     push(oneSide, stereo, 2);
-    EXPECT_NEAR(0.5f, oneSide.compute()[50], 1e-4f);
+    EXPECT_NEAR(0.02f * oneSide.gain(), oneSide.compute()[50], 1e-4f);
 
     for (int n = 0; n < kN; ++n)
         stereo[2 * n + 1] = -left[n];
@@ -160,16 +165,19 @@ TEST(Analyser, ChannelsAreAveraged)
     expectAllZero(opposed.compute());
 
     Analyser six;
-    push(six, sine(50, 1.0f, kN, 6), 6);
-    EXPECT_NEAR(1.0f, six.compute()[50], 1e-4f);
+    push(six, sine(50, 0.04f, kN, 6), 6);
+    EXPECT_NEAR(0.04f * six.gain(), six.compute()[50], 1e-4f);
 }
 
-TEST(Analyser, ClearForgetsSamplesAndBins)
+TEST(Analyser, ClearForgetsSamplesBinsAndTheSensitivity)
 {
     Analyser a;
-    push(a, sine(12, 1.0f, kN));
+    const float fresh = a.gain();
+    push(a, sine(12, 1.0f, 20 * kN));
     ASSERT_GT(a.compute()[12], 0.99f);
+    ASSERT_LT(a.gain(), 0.9f * fresh);  // a loud tone turned it down
     a.clear();
+    EXPECT_EQ(fresh, a.gain());
     expectAllZero(a.bins());
     expectAllZero(a.compute());
     push(a, sine(12, 1.0f, kN / 4));
@@ -183,7 +191,7 @@ TEST(Analyser, ComputeFillsTheSameArrayThatBinsReturns)
     float* first = a.compute();
     EXPECT_EQ(first, a.bins());
     EXPECT_EQ(first, a.compute());
-    EXPECT_NEAR(1.0f, a.bins()[20], 1e-4f);
+    EXPECT_EQ(1.0f, a.bins()[20]);
 }
 
 TEST(Analyser, MeaninglessPushesAddNothing)
@@ -195,6 +203,100 @@ TEST(Analyser, MeaninglessPushesAddNothing)
     a.push(loud.data(), -5, 1);
     a.push(loud.data(), kN, 0);
     expectAllZero(a.compute());
+}
+
+// Tones at every third bin of the show's band, each of `amplitude`: a steady sound that fills the band
+// without clamping, whose band loudness before the gain is 0.1 x 19 x 2 x amplitude.
+std::vector<float> chord(float amplitude, double seconds)
+{
+    std::vector<float> block(kN, 0.0f);  // whole cycles of every tone: blocks repeat
+    for (int bin = 3; bin <= 57; bin += 3) {
+        const std::vector<float> tone = sine(bin, amplitude, kN);
+        for (int n = 0; n < kN; ++n) block[n] += tone[n];
+    }
+    std::vector<float> out;
+    for (int b = static_cast<int>(seconds * 44100 / kN); b > 0; --b) out.insert(out.end(), block.begin(), block.end());
+    return out;
+}
+
+float loudnessAfter(Analyser& a, const std::vector<float>& samples)
+{
+    push(a, samples);
+    return loudness(a.compute());
+}
+
+TEST(Sensitivity, BringsATrackOfAnyLevelToTheTargetLoudness)
+{
+    for (float amplitude : {0.003f, 0.03f, 0.3f}) {  // -40 to 0 dB around typical music
+        SCOPED_TRACE(amplitude);
+        Analyser a;
+        EXPECT_NEAR(Sensitivity::kTarget, loudnessAfter(a, chord(amplitude, 40.0)), 0.1f * Sensitivity::kTarget);
+    }
+}
+
+TEST(Sensitivity, KeepsTheContrastOfQuietAndLoudPassagesForSeconds)
+{
+    Analyser a;
+    const float settled = loudnessAfter(a, chord(0.1f, 30.0));
+    ASSERT_NEAR(Sensitivity::kTarget, settled, 0.1f * Sensitivity::kTarget);
+    // 12 dB quieter: a quarter at first, and still well below after three seconds.
+    EXPECT_NEAR(0.25f * settled, loudnessAfter(a, chord(0.025f, 0.1)), 0.05f * settled);
+    EXPECT_LT(loudnessAfter(a, chord(0.025f, 3.0)), 0.5f * settled);
+    // Back up: it flares, then settles again.
+    EXPECT_GT(loudnessAfter(a, chord(0.1f, 0.1)), 1.3f * settled);
+    EXPECT_NEAR(settled, loudnessAfter(a, chord(0.1f, 15.0)), 0.1f * settled);
+}
+
+TEST(Sensitivity, SilenceAndFadeTailsNeitherReadNorMoveIt)
+{
+    Analyser a;
+    push(a, chord(0.03f, 5.0));
+    const float gain = a.gain();
+    push(a, std::vector<float>(20 * 44100, 0.0f));
+    expectAllZero(a.compute());
+    EXPECT_EQ(gain, a.gain());
+    push(a, chord(0.03f / 300.0f, 5.0));  // 50 dB down: the tail of a fade
+    EXPECT_EQ(gain, a.gain());
+    EXPECT_LT(loudness(a.compute()), 0.01f);
+}
+
+// Noise bursts from a fixed seed: different at every point, the same every run.
+std::vector<float> bursts(int frames)
+{
+    std::vector<float> out(frames);
+    uint32_t state = 1u;
+    for (int n = 0; n < frames; ++n) {
+        state = state * 1664525u + 1013904223u;
+        const float noise = static_cast<float>(state >> 8) / static_cast<float>(1u << 23) - 1.0f;
+        out[n] = noise * ((n / 5000) % 3 == 0 ? 0.6f : 0.05f);
+    }
+    return out;
+}
+
+TEST(Sensitivity, SameStreamGivesTheSameSpectrumBitForBitHoweverItIsChunked)
+{
+    const std::vector<float> stream = bursts(8 * 44100);
+    const std::vector<std::vector<int>> chunkings = {{1024}, {735}, {1, 333, 4096, 17, 1000, 2}};
+    std::vector<std::vector<float>> heard(chunkings.size());
+    for (size_t c = 0; c < chunkings.size(); ++c) {
+        Analyser a;
+        int at = 0;
+        size_t next = 0;
+        for (int checkpoint = 3001; checkpoint <= static_cast<int>(stream.size()); checkpoint += 3001) {
+            while (at < checkpoint) {
+                const int size = std::min(chunkings[c][next++ % chunkings[c].size()], checkpoint - at);
+                a.push(stream.data() + at, size, 1);
+                at += size;
+            }
+            const float* bins = a.compute();
+            heard[c].insert(heard[c].end(), bins, bins + Analyser::kBins);
+        }
+    }
+    for (size_t c = 1; c < heard.size(); ++c) {
+        ASSERT_EQ(heard[0].size(), heard[c].size());
+        EXPECT_EQ(0, std::memcmp(heard[0].data(), heard[c].data(), heard[0].size() * sizeof(float)))
+            << "chunking " << c;
+    }
 }
 
 }  // namespace

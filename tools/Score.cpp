@@ -74,6 +74,10 @@ struct Plan {
     bool fill = false;   // a snare roll over the last two beats
     bool riser = false;  // a noise sweep over the whole section
     bool octaveLead = false;
+    // How loud the whole band plays, in dB below the loudest sections, at the first and at the last bar:
+    // the quiet sections before the drops read dark on screen and the drops flare up.
+    float dbFirst = 0.0f;
+    float dbLast = 0.0f;
 };
 
 std::vector<Plan> makePlans()
@@ -87,6 +91,8 @@ std::vector<Plan> makePlans()
     p[0].arpPerBeat = 4;
     p[0].arp = 0.6f;
     p[0].pad = 0.65f;
+    p[0].dbFirst = -16.0f;
+    p[0].dbLast = -12.0f;
 
     p[1] = {"verse", 15.3, 26.8, 24, {kAm, kF, kC, kG, kDm, kE}, {}};
     p[1].kickFromBar = 0;
@@ -97,6 +103,7 @@ std::vector<Plan> makePlans()
     p[1].pad = 0.6f;
     p[1].arpPerBeat = 2;
     p[1].arp = 0.6f;
+    p[1].dbFirst = p[1].dbLast = -8.0f;
 
     p[2] = {"build", 26.8, 41.2, 30, {kF, kG, kEm, kAm, kF, kG, kAm, kE}, {&kRise, &kRiseEnd}};
     p[2].kickFromBar = 0;
@@ -106,10 +113,13 @@ std::vector<Plan> makePlans()
     p[2].bassTone = 0.7f;
     p[2].pad = 0.65f;
     p[2].fill = true;
+    p[2].dbFirst = -7.0f;
+    p[2].dbLast = -2.0f;
 
     p[3] = {"break", 41.2, 42.0, 2, {kE}, {}};
     p[3].pad = 0.6f;
     p[3].riser = true;
+    p[3].dbFirst = p[3].dbLast = -14.0f;
 
     p[4] = {"drop", 42.0, 56.8, 32, {kAm, kF, kC, kG, kAm, kF, kC, kG}, {&kHook, &kAnswer}};
     p[4].kickFromBar = 0;
@@ -124,6 +134,7 @@ std::vector<Plan> makePlans()
     p[5].arpPerBeat = 2;
     p[5].arp = 0.4f;
     p[5].pad = 0.5f;
+    p[5].dbFirst = p[5].dbLast = -16.0f;
 
     p[6] = {"main", 64.0, 94.0, 64,
             {kAm, kF, kC, kG, kAm, kF, kC, kG, kDm, kAm, kF, kG, kDm, kAm, kE, kE},
@@ -133,11 +144,13 @@ std::vector<Plan> makePlans()
     p[6].hatsPerBeat = 2;
     p[6].bass = BassStyle::octave;
     p[6].arpPerBeat = 4;
+    p[6].dbFirst = p[6].dbLast = -1.0f;
 
     p[7] = {"lift", 94.0, 94.8, 2, {kE}, {}};
     p[7].transpose = 2;
     p[7].pad = 0.6f;
     p[7].riser = true;
+    p[7].dbFirst = p[7].dbLast = -14.0f;
 
     p[8] = {"finale", 94.8, 132.5, 80,
             {kAm, kF, kC, kG, kAm, kF, kC, kG, kDm, kAm, kF, kG, kDm, kAm, kE, kE, kAm, kF, kC, kG},
@@ -156,12 +169,14 @@ std::vector<Plan> makePlans()
     p[9].bass = BassStyle::held;
     p[9].bassTone = 0.5f;
     p[9].arpPerBeat = 2;
+    p[9].dbFirst = p[9].dbLast = -5.0f;
 
     p[10] = {"coda", 134.0, kMusicLength, 12, {kAm}, {}};
     p[10].transpose = 2;
     p[10].bass = BassStyle::held;
     p[10].bassTone = 0.2f;
     p[10].arpPerBeat = 1;
+    p[10].dbFirst = p[10].dbLast = -14.0f;
     return p;
 }
 
@@ -177,8 +192,17 @@ struct Buses {
     std::vector<double> kicks;  // start times, for the ducking
 };
 
+// The section's loudness at a bar, stepping evenly in dB from its first bar to its last.
+float barLevel(const Plan& plan, int bar)
+{
+    const int bars = static_cast<int>(plan.bars.size());
+    const float along = bars > 1 ? static_cast<float>(bar) / static_cast<float>(bars - 1) : 0.0f;
+    return std::pow(10.0f, (plan.dbFirst + (plan.dbLast - plan.dbFirst) * along) / 20.0f);
+}
+
 void renderBar(Buses& b, const Plan& plan, int bar, double beatLength)
 {
+    const float level = barLevel(plan, bar);
     const Chord& chord = plan.bars[bar];
     int t = plan.transpose;
     int barBeats = plan.bars.size() == 1 ? plan.beats : 4;  // a one-chord section holds it throughout
@@ -188,29 +212,29 @@ void renderBar(Buses& b, const Plan& plan, int bar, double beatLength)
     double held = beats * beatLength;
 
     for (int i = 0; i < 3; ++i)
-        pad(b.pads, at(0), held, chord.notes[i] + t, plan.pad, -0.5f + 0.5f * i);
+        pad(b.pads, at(0), held, chord.notes[i] + t, plan.pad * level, -0.5f + 0.5f * i);
 
     if (plan.kickFromBar >= 0 && bar >= plan.kickFromBar) {
         for (int beat = 0; beat < beats; ++beat) {
             float gain = bar == plan.kickFromBar && plan.kickFromBar > 0 ? 0.8f : 1.0f;
-            kick(b.drums, at(beat), gain);
+            kick(b.drums, at(beat), gain * level);
             b.kicks.push_back(at(beat));
         }
     }
     bool fillBar = plan.fill && firstBeat + beats == plan.beats;
     for (int beat = 0; beat < beats; ++beat) {
         bool filling = fillBar && beat >= beats - 2;
-        if (plan.snare && beat % 2 == 1 && !filling) snare(b.drums, at(beat), 1.0f);
+        if (plan.snare && beat % 2 == 1 && !filling) snare(b.drums, at(beat), level);
         for (int h = 0; h < plan.hatsPerBeat; ++h) {
             double step = static_cast<double>(h) / plan.hatsPerBeat;
             float gain = step == 0.5 ? 0.22f : 0.12f;
             if (plan.hatsPerBeat > 1 && step == 0.0) continue;  // the kick has the beat
-            hat(b.drums, at(beat + step), gain, false);
+            hat(b.drums, at(beat + step), gain * level, false);
         }
         if (filling) {
             for (int s = 0; s < 4; ++s) {
                 double progress = (beat - (beats - 2)) * 4 + s;
-                snare(b.drums, at(beat + s * 0.25), 0.25f + 0.04f * static_cast<float>(progress));
+                snare(b.drums, at(beat + s * 0.25), (0.25f + 0.04f * static_cast<float>(progress)) * level);
             }
         }
     }
@@ -218,11 +242,11 @@ void renderBar(Buses& b, const Plan& plan, int bar, double beatLength)
     if (plan.bass != BassStyle::none && bar >= plan.bassFromBar) {
         int root = chord.bass + t;
         if (plan.bass == BassStyle::held) {
-            bass(b.bass, at(0), held - 0.05, root, 0.8f, plan.bassTone);
+            bass(b.bass, at(0), held - 0.05, root, 0.8f * level, plan.bassTone);
         } else {
             for (int e = 0; e < beats * 2; ++e) {
                 int midi = plan.bass == BassStyle::octave && e % 2 == 1 ? root + 12 : root;
-                bass(b.bass, at(e * 0.5), beatLength * 0.42, midi, 1.0f, plan.bassTone);
+                bass(b.bass, at(e * 0.5), beatLength * 0.42, midi, level, plan.bassTone);
             }
         }
     }
@@ -235,7 +259,7 @@ void renderBar(Buses& b, const Plan& plan, int bar, double beatLength)
             int midi = (step == 3 ? chord.notes[0] + 12 : chord.notes[step]) + 12 + t;
             double beat = static_cast<double>(n) / plan.arpPerBeat;
             float pan = n % 2 == 0 ? -0.4f : 0.4f;
-            pluck(b.arp, at(beat), beatLength / plan.arpPerBeat * 0.8, midi, plan.arp, pan);
+            pluck(b.arp, at(beat), beatLength / plan.arpPerBeat * 0.8, midi, plan.arp * level, pan);
         }
     }
 
@@ -243,8 +267,8 @@ void renderBar(Buses& b, const Plan& plan, int bar, double beatLength)
         for (const Note& note : *plan.melody[bar / 4]) {
             if (firstBeat + note.beat >= plan.beats) continue;
             double length = note.length * beatLength * 0.92;
-            lead(b.lead, at(note.beat), length, note.midi + t, 1.0f, 0.1f);
-            if (plan.octaveLead) lead(b.lead, at(note.beat), length, note.midi + t + 12, 0.35f, -0.2f);
+            lead(b.lead, at(note.beat), length, note.midi + t, level, 0.1f);
+            if (plan.octaveLead) lead(b.lead, at(note.beat), length, note.midi + t + 12, 0.35f * level, -0.2f);
         }
     }
 }
@@ -280,7 +304,7 @@ void renderScore(Bus& out)
     for (const Plan& plan : plans()) {
         double beatLength = (plan.end - plan.start) / plan.beats;
         for (int bar = 0; bar < static_cast<int>(plan.bars.size()); ++bar) renderBar(b, plan, bar, beatLength);
-        if (plan.riser) riser(b.drums, plan.start - 0.4, plan.end - plan.start + 0.4, kRiserLevel);
+        if (plan.riser) riser(b.drums, plan.start - 0.4, plan.end - plan.start + 0.4, kRiserLevel * barLevel(plan, 0));
     }
     std::sort(b.kicks.begin(), b.kicks.end());
     duck(b.pads, b.kicks);

@@ -25,7 +25,7 @@ constexpr float kSweepRateY = 1.3f;
 
 // The platform's functions are plain pointers: their state lives here, for the one driver alive.
 uint32_t clockTicks = 0;
-Analyser* boundAnalyser = nullptr;
+DecodedMusic* boundMusic = nullptr;
 float spectrumBins[Analyser::kBins] = {};
 bool playRequested = false;
 Platform savedPlatform;
@@ -42,18 +42,18 @@ double wallMicros() { return micros(CLOCK_MONOTONIC); }
 // Same work as the sound layer's spectrum call: one FFT of the analyser's latest window, copied out.
 float* refreshSpectrum()
 {
-    std::memcpy(spectrumBins, boundAnalyser->compute(), sizeof spectrumBins);
+    std::memcpy(spectrumBins, boundMusic->spectrum(), sizeof spectrumBins);
     return spectrumBins;
 }
 }  // namespace
 
 ShowDriver::ShowDriver(DecodedMusic& music, int width, int height)
-    : music_(music), window_(static_cast<size_t>(Analyser::kFrames) * std::max(music.channels(), 1))
+    : music_(music)
 {
     demo_.width = width;
     demo_.height = height;
     savedPlatform = platform;
-    boundAnalyser = &analyser_;
+    boundMusic = &music_;
     platform = Platform{
         [] { return clockTicks; },
         refreshSpectrum,
@@ -69,7 +69,7 @@ ShowDriver::~ShowDriver()
 {
     release();
     platform = savedPlatform;
-    boundAnalyser = nullptr;
+    boundMusic = nullptr;
 }
 
 void ShowDriver::build()
@@ -104,19 +104,9 @@ float ShowDriver::nextTime() const
 void ShowDriver::prepare()
 {
     clockTicks = demo_.startTicks + static_cast<uint32_t>(pass_ * 1000 / kPassesPerSecond);
-    analyser_.clear();
-    if (playedAt_ < 0 || !music_.ok()) return;  // nothing plays yet: the analyser reads silence
-    // The latest window of mixed frames, ending at the music's own clock.
-    const int channels = music_.channels();
-    std::fill(window_.begin(), window_.end(), 0.0f);
-    const double end = std::round(static_cast<double>(nextTime() - playedAt_) * music_.rate());
-    for (int n = 0; n < Analyser::kFrames; ++n) {
-        const double frame = end - Analyser::kFrames + n;
-        if (frame < 0.0 || frame >= static_cast<double>(music_.frames())) continue;
-        const float* source = music_.samples().data() + static_cast<long>(frame) * channels;
-        std::copy(source, source + channels, window_.begin() + static_cast<long>(n) * channels);
-    }
-    analyser_.push(window_.data(), Analyser::kFrames, channels);
+    // The sound thread's share, done here, outside the timed passes: the music heard up to the music's own
+    // clock; before it plays, nothing.
+    music_.hearUntil(playedAt_ < 0 ? -1.0 : static_cast<double>(nextTime() - playedAt_));
 }
 
 void ShowDriver::pointer()

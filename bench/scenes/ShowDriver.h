@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "app/Demo.h"
-#include "audio/Analyser.h"
 
 class DecodedMusic;
 struct HexFire;
@@ -48,10 +47,8 @@ private:
     void prepare();  // sets the clock and feeds the analyser for the next pass
     void pointer();
 
-    DecodedMusic& music_;
+    DecodedMusic& music_;          // its analyser is the show's
     Demo demo_;
-    Analyser analyser_;
-    std::vector<float> window_;    // one analysis window of interleaved frames, reused
     std::vector<HexFire*> grids_;
     long pass_ = 0;                // idle passes so far
     float playedAt_ = -1;          // show time the music started, < 0 before

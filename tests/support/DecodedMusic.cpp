@@ -51,22 +51,27 @@ DecodedMusic::DecodedMusic(const std::string& path)
     rate_ = static_cast<int>(rate);
     channels_ = channels;
     samples_.resize(samples_.size() - samples_.size() % channels_);
-    window_.assign(static_cast<size_t>(Analyser::kFrames) * channels_, 0.0f);
+    silence_.assign(static_cast<size_t>(Analyser::kFrames) * channels_, 0.0f);
     ok_ = rate_ > 0 && (channels_ == 1 || channels_ == 2);
 }
 
-const float* DecodedMusic::spectrumAt(double seconds)
+void DecodedMusic::hearUntil(double seconds)
 {
-    analyser_.clear();
-    if (!ok_ || !std::isfinite(seconds)) return analyser_.compute();
-    std::fill(window_.begin(), window_.end(), 0.0f);
-    double firstFrame = std::round(seconds * rate_) - Analyser::kFrames;
-    for (int n = 0; n < Analyser::kFrames; ++n) {
-        double frame = firstFrame + n;
-        if (frame < 0.0 || frame >= static_cast<double>(frames())) continue;
-        const float* source = samples_.data() + static_cast<long>(frame) * channels_;
-        std::copy(source, source + channels_, window_.begin() + static_cast<long>(n) * channels_);
+    constexpr double kFar = 1e6;  // seconds: beyond any music, and still a whole number of frames
+    const long until = ok_ && std::isfinite(seconds) ? std::lround(std::clamp(seconds, -kFar, kFar) * rate_) : 0;
+    if (until < fed_) {
+        analyser_.clear();
+        fed_ = 0;
     }
-    analyser_.push(window_.data(), Analyser::kFrames, channels_);
-    return analyser_.compute();
+    if (fed_ < frames() && until > fed_) {
+        const long last = std::min(until, frames());
+        analyser_.push(samples_.data() + fed_ * channels_, static_cast<int>(last - fed_), channels_);
+        fed_ = last;
+    }
+    // Past the end only silence follows, and a window of it leaves nothing else in the ring.
+    if (until > fed_) {
+        const long quiet = std::min<long>(until - fed_, Analyser::kFrames);
+        analyser_.push(silence_.data(), static_cast<int>(quiet), channels_);
+        fed_ = until;
+    }
 }

@@ -19,16 +19,28 @@ public:
     // Interleaved samples, frames() x channels().
     const std::vector<float>& samples() const { return samples_; }
 
-    // The analyser's Analyser::kBins magnitudes over the Analyser::kFrames frames that end at `seconds`;
-    // frames before the start or past the end of the music count as silence. The array is valid until the
-    // next call.
-    const float* spectrumAt(double seconds);
+    // Plays the music into the analyser from its start up to `seconds`, as the show's analyser hears it:
+    // every frame reaches it once, in order, so its sensitivity has followed the music so far. Frames before
+    // the start or past the end count as silence. Going back in time starts the analyser over.
+    // Allocates nothing.
+    void hearUntil(double seconds);
+    // The analyser's Analyser::kBins values over the Analyser::kFrames frames heard last. The array is valid
+    // until the next call.
+    const float* spectrum() { return analyser_.compute(); }
+    const float* spectrumAt(double seconds)
+    {
+        hearUntil(seconds);
+        return spectrum();
+    }
+    // The analyser's sensitivity as of the last spectrumAt.
+    float gain() const { return analyser_.gain(); }
 
 private:
     bool ok_ = false;
     int rate_ = 0;
     int channels_ = 0;
     std::vector<float> samples_;
-    std::vector<float> window_;  // one analysis window of interleaved frames, reused
+    std::vector<float> silence_;  // one analysis window of silent interleaved frames
+    long fed_ = 0;                // frames the analyser has had, from the music's start
     Analyser analyser_;
 };
