@@ -6,8 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-  libtiff-dev
-  libsdl2-dev libsdl2-mixer-dev libfftw3-dev
+  libtiff-dev libpng-dev libjpeg62-turbo-dev
+  libsdl2-dev libsdl2-mixer-dev libfftw3-dev libasound2-dev
   libmp3lame-dev libmpg123-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
