@@ -1,7 +1,6 @@
 #include "gfx/TiffRaster.h"
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <tiffio.h>
 
 #include "gfx/FileKind.h"
+#include "gfx/TiffMessages.h"
 
 namespace {
 constexpr uint64_t kBytesPerPixel = 4;
@@ -31,25 +31,6 @@ std::string folderOf(const char* path)
 void refuse(const char* path, const std::string& why)
 {
     std::fprintf(stderr, "kiv: cannot show picture '%s' from %s: %s\n", path, folderOf(path).c_str(), why.c_str());
-}
-
-// libtiff's own messages about the file, each with the file's name; libtiff's default handlers stay quiet.
-int report(const char* path, const char* what, const char* module, const char* fmt, va_list args)
-{
-    char text[512];
-    std::vsnprintf(text, sizeof text, fmt, args);
-    const bool showModule = module && std::strcmp(module, path) != 0;
-    std::fprintf(stderr, "kiv: %s: libtiff %s: %s%s%s\n", path, what, showModule ? module : "",
-                 showModule ? ": " : "", text);
-    return 1;
-}
-int reportError(TIFF*, void* path, const char* module, const char* fmt, va_list args)
-{
-    return report(static_cast<const char*>(path), "error", module, fmt, args);
-}
-int reportWarning(TIFF*, void* path, const char* module, const char* fmt, va_list args)
-{
-    return report(static_cast<const char*>(path), "warning", module, fmt, args);
 }
 
 // Why the file is no TIFF at all, judged from its first bytes before libtiff sees it; empty when it may be one.
@@ -96,8 +77,8 @@ bool TiffRaster::read(const char* path, int maxSide)
         refuse(path, "out of memory");
         return false;
     }
-    TIFFOpenOptionsSetErrorHandlerExtR(options, reportError, const_cast<char*>(path));
-    TIFFOpenOptionsSetWarningHandlerExtR(options, reportWarning, const_cast<char*>(path));
+    const TiffSpeaker speaker{"kiv", path};
+    speakForTiff(options, &speaker);
     TIFF* tif = TIFFOpenExt(path, "r", options);
     TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handlers
     if (!tif) {
