@@ -46,7 +46,7 @@ std::string notATiff(const char* path)
     if (size == 0) return "the file is empty";
     const char* kind = fileKind(head, size);
     if (!kind || std::strstr(kind, "TIFF")) return "";
-    return std::string("it is a ") + kind +
+    return std::string("it looks like a ") + kind +
            " file, not a TIFF (kiv-picture prepares PNG, JPEG and TIFF pictures for the show)";
 }
 }  // namespace

@@ -12,7 +12,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
-  sox libsox-fmt-all valgrind man-db
+  sox libsox-fmt-all valgrind man-db procps
 )
 
 missing=()

@@ -55,7 +55,7 @@ edge() { convert "$1" -flip -crop 4x64+0+100 -format "%[fx:int(255*mean.g - 255*
 # Wrong input is named with what it is; nothing is written.
 convert -size 8x8 xc:red small.gif
 if "$picture" small.gif gif.tif 2>err.txt; then fail "a GIF was taken"; fi
-grep -q "small.gif: it is a GIF" err.txt || fail "GIF refusal: $(cat err.txt)"
+grep -q "small.gif: it looks like a GIF file" err.txt || fail "GIF refusal: $(cat err.txt)"
 [ ! -e gif.tif ] || fail "a refused picture left a file"
 head -c 100 quarters.jpg > cut.jpg
 if "$picture" cut.jpg cut.tif 2>err.txt; then :; fi

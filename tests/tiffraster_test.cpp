@@ -145,8 +145,8 @@ TEST_F(TiffRasterTest, MessagesNameTheFileTheFolderAndWhatTheFileIs)
     const struct {
         std::string file;
         const char* says;
-    } cases[] = {{png, "it is a PNG file, not a TIFF"},
-                 {jpeg, "it is a JPEG file, not a TIFF"},
+    } cases[] = {{png, "it looks like a PNG file, not a TIFF"},
+                 {jpeg, "it looks like a JPEG file, not a TIFF"},
                  {path("missing.tif"), "no such file"},
                  {header, "libtiff cannot open it"}};
     for (const auto& c : cases) {

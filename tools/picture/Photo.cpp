@@ -107,8 +107,9 @@ bool readPhoto(const std::string& path, Photo& photo)
     } else if (kind && std::strstr(kind, "TIFF")) {
         ok = readTiff(path, photo);
     } else {
-        std::fprintf(stderr, "kiv-picture: %s: %s%s; kiv-picture reads PNG, JPEG and TIFF pictures\n", path.c_str(),
-                     kind ? "it is a " : "not a picture it knows", kind ? kind : "");
+        std::fprintf(stderr, "kiv-picture: %s: %s%s%s; kiv-picture reads PNG, JPEG and TIFF pictures\n",
+                     path.c_str(), kind ? "it looks like a " : "not a kind of file it knows", kind ? kind : "",
+                     kind ? " file" : "");
         return false;
     }
     if (!ok) std::fprintf(stderr, "kiv-picture: cannot read the %s picture %s\n", kind, path.c_str());
