@@ -1,11 +1,13 @@
 # Front door: `make run` builds and plays the show, `make test` builds and runs every test.
+# `make install PREFIX=...` installs the show, `make package` makes a .deb of it.
 BUILD  ?= build
 SHOW   ?= $(BUILD)/show
 JOBS   ?= $(shell nproc)
 KIV_ARGS ?=
 CMAKE_FLAGS ?=
+PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build assets run test sanitize bench fuzz levels clean
+.PHONY: all bootstrap build programs assets run test sanitize bench fuzz levels installable install package clean
 
 all: build
 
@@ -18,14 +20,17 @@ $(BUILD)/CMakeCache.txt:
 build: bootstrap $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
 
-# The generators write the same bytes every run, so this only fills in what is missing.
-assets: build
-	@mkdir -p $(SHOW)
+# Only what the show needs: the player and the generator of its default files.
+programs: bootstrap $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS) --target kiv kiv-assets
+
+# Makes the default files that are missing or that another build of kiv-assets made; your own files stay.
+assets: programs
 	$(BUILD)/tools/kiv-assets $(SHOW)
 
 # KIV_ARGS go to the window toolkit, e.g. KIV_ARGS="-geometry 1024x768+0+0" where no window manager runs.
 run: assets
-	cd $(SHOW) && $(CURDIR)/$(BUILD)/kiv $(KIV_ARGS)
+	cd $(SHOW) && $(abspath $(BUILD))/kiv $(KIV_ARGS)
 
 # The suite runs twice: under AddressSanitizer and UndefinedBehaviorSanitizer (all but the 155 s real-time show),
 # then in the plain build, whose summary is the last word.
@@ -61,6 +66,19 @@ bench: build
 # installed): the table on stdout, the plot in $(BUILD)/levels.png.
 levels: build
 	bash bench/levels/corpus.sh --plot $(BUILD)/levels.png
+
+# Installs into PREFIX (DESTDIR is honoured) from a build of its own, without tests and benchmarks.
+INSTALL_BUILD ?= $(BUILD)/install
+installable: bootstrap
+	cmake -S . -B $(INSTALL_BUILD) -DKIV_TESTS=OFF -DKIV_BENCH=OFF
+	cmake --build $(INSTALL_BUILD) -j $(JOBS)
+
+install: installable
+	cmake --install $(INSTALL_BUILD) --prefix $(PREFIX)
+
+# A Debian package of the same: $(INSTALL_BUILD)/kiv_VERSION_ARCH.deb.
+package: installable
+	cd $(INSTALL_BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD)

@@ -10,6 +10,7 @@
 #include <SDL.h>
 #include <SDL_mixer.h>
 
+#include "audio/AlsaQuiet.h"
 #include "audio/Analyser.h"
 
 namespace {
@@ -65,6 +66,7 @@ bool FSOUND_Init(int mixrate, int, unsigned int)
     // SDL would catch SIGINT and SIGTERM and turn them into a quit event that nobody reads, leaving the show
     // unkillable; keep the default handlers.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    AlsaQuiet quiet;  // while SDL probes the devices; the reason for a failure is printed below
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         std::fprintf(stderr, "kiv: cannot start sound: %s\n", SDL_GetError());
         return false;

@@ -8,7 +8,8 @@ namespace {
 bool isTextured(int mode) { return mode >= 2 && mode <= 4; }
 }
 
-// The whole grid in one draw call from the mesh; the picture is mapped in screen space in modes 2 to 4.
+// The whole grid in one draw call from the mesh; the picture, when loaded, is mapped in screen space in
+// modes 2 to 4.
 void HexFire::draw(float)
 {
     mesh.fill(cells.data(), cells.size(), mode, audioLevel);
@@ -19,7 +20,8 @@ void HexFire::draw(float)
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    const bool textured = isTextured(mode);
+    // Without a picture the cells show in their own colours.
+    const bool textured = isTextured(mode) && texture.id != 0;
     if (textured) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture.id);

@@ -42,6 +42,7 @@ void Texture::draw(const float (&pos)[2])
 
 void Texture::drawQuad(const float (&pos)[2], float scale, float grey)
 {
+    if (id == 0) return;  // GL's default texture would draw a plain quad over everything beneath
     glEnable(GL_TEXTURE_2D);
     glBindTexture(GL_TEXTURE_2D, id);
     glMatrixMode(GL_PROJECTION);

@@ -8,7 +8,7 @@
 class Texture {
 public:
     // Valid after a successful load: 1 to GL_MAX_TEXTURE_SIZE pixels each way and a texture name.
-    // Otherwise all 0, so drawing binds GL's default texture.
+    // Otherwise all 0, and drawing draws nothing.
     int width = 0;
     int height = 0;
     GLuint id = 0;
@@ -19,6 +19,7 @@ public:
 
     // Draws the picture centred at `pos`, scaled by 1 + amount and modulated by grey `amount`
     // (1 and more is full brightness). The picture's alpha blends with whatever blending is in force.
+    // Both draws do nothing, not even set matrices, when no picture was loaded.
     void drawPulse(const float (&pos)[2], float amount);
     // Draws the picture centred at `pos` at window size, in full colour.
     void draw(const float (&pos)[2]);

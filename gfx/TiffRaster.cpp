@@ -1,39 +1,55 @@
 #include "gfx/TiffRaster.h"
 
-#include <cstdarg>
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <tiffio.h>
+
+#include "gfx/FileKind.h"
+#include "gfx/TiffMessages.h"
 
 namespace {
 constexpr uint64_t kBytesPerPixel = 4;
 
-// What libtiff has said about one file. Its own handlers still print every message as usual.
-struct Heard {
-    const char* path;
-    bool named = false;  // some message named the file, so the reader need not
-};
-
-int overhear(TIFF*, void* data, const char* module, const char* fmt, va_list args)
+// Where the file was looked for: the folder its path names, or the working folder for a bare name.
+std::string folderOf(const char* path)
 {
-    auto* heard = static_cast<Heard*>(data);
-    char text[512];
-    va_list copy;
-    va_copy(copy, args);
-    std::vsnprintf(text, sizeof text, fmt, copy);
-    va_end(copy);
-    if ((module && std::strstr(module, heard->path)) || std::strstr(text, heard->path)) heard->named = true;
-    return 0;
+    std::string folder = path;
+    const size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? "." : slash == 0 ? "/" : folder.substr(0, slash);
+    char* real = realpath(folder.c_str(), nullptr);
+    if (real) folder = real;
+    std::free(real);
+    return folder;
 }
 
-// The same shape as libtiff's default messages, so a refusal reads like the rest.
-void refuse(const char* path, const char* why)
+// kiv's one line about a picture it cannot show.
+void refuse(const char* path, const std::string& why)
 {
-    std::fprintf(stderr, "%s: %s.\n", path, why);
+    std::fprintf(stderr, "kiv: cannot show picture '%s' from %s: %s\n", path, folderOf(path).c_str(), why.c_str());
 }
+
+// Why the file is no TIFF at all, judged from its first bytes before libtiff sees it; empty when it may be one.
+std::string notATiff(const char* path)
+{
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return errno == ENOENT ? "no such file" : std::strerror(errno);
+    unsigned char head[kFileKindHead];
+    const size_t size = std::fread(head, 1, sizeof head, file);
+    const int error = std::ferror(file) ? errno : 0;
+    std::fclose(file);
+    if (error) return std::strerror(error);
+    if (size == 0) return "the file is empty";
+    const char* kind = fileKind(head, size);
+    if (!kind || std::strstr(kind, "TIFF")) return "";
+    return std::string("it looks like a ") + kind +
+           " file, not a TIFF (kiv-picture prepares PNG, JPEG and TIFF pictures for the show)";
 }
+}  // namespace
 
 TiffRaster::~TiffRaster()
 {
@@ -51,17 +67,22 @@ void TiffRaster::release()
 bool TiffRaster::read(const char* path, int maxSide)
 {
     release();
-    Heard heard{path};
+    const std::string wrongFile = notATiff(path);
+    if (!wrongFile.empty()) {
+        refuse(path, wrongFile);
+        return false;
+    }
     TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
     if (!options) {
         refuse(path, "out of memory");
         return false;
     }
-    TIFFOpenOptionsSetErrorHandlerExtR(options, overhear, &heard);
+    const TiffSpeaker speaker{"kiv", path};
+    speakForTiff(options, &speaker);
     TIFF* tif = TIFFOpenExt(path, "r", options);
-    TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handler
+    TIFFOpenOptionsFree(options);  // the file keeps its own copy of the handlers
     if (!tif) {
-        if (!heard.named) refuse(path, "cannot open it as a TIFF picture");
+        refuse(path, "libtiff cannot open it as a TIFF picture");
         return false;
     }
 
@@ -99,7 +120,7 @@ bool TiffRaster::read(const char* path, int maxSide)
             ok = true;
         } else {
             _TIFFfree(raster);
-            if (!heard.named) refuse(path, "cannot decode the picture");
+            refuse(path, "libtiff cannot decode its pixels");
         }
     } else {
         refuse(path, "out of memory for the raster");

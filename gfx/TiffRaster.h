@@ -11,10 +11,11 @@ public:
     TiffRaster(const TiffRaster&) = delete;
     TiffRaster& operator=(const TiffRaster&) = delete;
 
-    // Reads `path`, replacing what was held. Refuses a file libtiff cannot open or decode and a picture
-    // with a side of 0 or above `maxSide` or whose raster cannot be addressed. libtiff reports its own errors;
-    // a refusal adds one stderr line "path: why." unless one of libtiff's messages already named the file.
-    // Returns whether a raster is now held.
+    // Reads `path`, replacing what was held. Refuses a file that is missing or of another kind (judged by its
+    // first bytes), one libtiff cannot open or decode, and a picture with a side of 0 or above `maxSide` or
+    // whose raster cannot be addressed. A refusal gives one stderr line "kiv: cannot show picture 'path' from
+    // FOLDER: why", naming what the file is when its first bytes tell; libtiff's own errors and warnings
+    // each go to stderr as "kiv: path: libtiff ...". Returns whether a raster is now held.
     bool read(const char* path, int maxSide);
 
     // 1 to maxSide after a successful read; 0 otherwise.

@@ -6,18 +6,20 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   freeglut3-dev libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
-  libtiff-dev
-  libsdl2-dev libsdl2-mixer-dev libfftw3-dev
+  libtiff-dev libpng-dev libjpeg62-turbo-dev
+  libsdl2-dev libsdl2-mixer-dev libfftw3-dev libasound2-dev
   libmp3lame-dev libmpg123-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
-  sox libsox-fmt-all valgrind gnuplot-nox
+  sox libsox-fmt-all valgrind gnuplot-nox man-db procps
 )
 
+# One query for all: make run goes through here every time.
+installed=$(dpkg-query -W -f='${Package} ${Status}\n' "${packages[@]}" 2>/dev/null | awk '/ install ok installed$/ {print $1}' || true)
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  [[ $'\n'"$installed"$'\n' == *$'\n'"$p"$'\n'* ]] || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
 

@@ -176,6 +176,22 @@ TEST_F(HexDrawTest, Modes0And1DrawWithoutThePicture)
     EXPECT_TRUE(same(atNormalised(0.75f, 0.75f), {255, 255, 255, 255}));
 }
 
+TEST_F(HexDrawTest, GridOverAPictureThatFailedToLoadShowsItsCells)
+{
+    Texture none;  // as a failed load leaves it
+    HexFire bare{0.0f, 100.0f, none};
+    for (int mode : {2, 3, 4}) {
+        window.clear();
+        bare.mode = mode;
+        audioLevel = 2.0f;
+        for (HexCell& c : bare.cells) set(c, 1.0f);
+        bare.draw(1.0f);
+        EXPECT_EQ(glGetError(), static_cast<GLenum>(GL_NO_ERROR));
+        EXPECT_TRUE(same(atNormalised(0.25f, 0.25f), {255, 255, 255, 255}, 1)) << mode;
+        EXPECT_TRUE(same(atNormalised(0.75f, 0.75f), {255, 255, 255, 255}, 1)) << mode;
+    }
+}
+
 TEST_F(HexDrawTest, FallingCellIsDrawnWhereItHasMoved)
 {
     // Mode 0: the lit cell appears at its new place and its slot stays dark.

@@ -133,6 +133,41 @@ TEST_F(TiffRasterTest, SpeaksOnceForAFileLibtiffCannotOpen)
     EXPECT_EQ(std::count(errors.begin(), errors.end(), '\n'), 1) << errors;
 }
 
+// Every line names the file; kiv's own line also names the folder looked in and what a wrong file is.
+TEST_F(TiffRasterTest, MessagesNameTheFileTheFolderAndWhatTheFileIs)
+{
+    const std::string png = path("photo.tif");
+    ASSERT_TRUE(writeBytes(png, std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)));
+    const std::string jpeg = path("camera.tif");
+    ASSERT_TRUE(writeBytes(jpeg, std::string("\xff\xd8\xff\xe0\0\x10JFIF\0", 11)));
+    const std::string header = path("header.tif");
+    ASSERT_TRUE(writeBytes(header, std::string("II*\0\x08\0\0\0\x40\x40", 10) + std::string(64, '\x7f')));
+    const struct {
+        std::string file;
+        const char* says;
+    } cases[] = {{png, "it looks like a PNG file, not a TIFF"},
+                 {jpeg, "it looks like a JPEG file, not a TIFF"},
+                 {path("missing.tif"), "no such file"},
+                 {header, "libtiff cannot open it"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.file);
+        TiffRaster raster;
+        bool ok = true;
+        const std::string errors = readCapturingErrors(raster, c.file, kMaxSide, ok);
+        EXPECT_FALSE(ok);
+        EXPECT_NE(errors.find("kiv: cannot show picture '" + c.file + "' from " + dir_ + ": " + c.says),
+                  std::string::npos)
+            << errors;
+        size_t lines = 0;
+        for (size_t at = 0, end; (end = errors.find('\n', at)) != std::string::npos; at = end + 1, ++lines) {
+            const std::string line = errors.substr(at, end - at);
+            EXPECT_EQ(line.rfind("kiv: ", 0), 0u) << line;
+            EXPECT_NE(line.find(c.file), std::string::npos) << line;
+        }
+        EXPECT_GE(lines, 1u);
+    }
+}
+
 TEST_F(TiffRasterTest, TruncatedPictureNeverReadsPastTheFile)
 {
     const std::string whole = path("whole.tif");

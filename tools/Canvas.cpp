@@ -1,6 +1,7 @@
 #include "tools/Canvas.h"
 
 #include <algorithm>
+#include <cerrno>  // program_invocation_short_name
 #include <cmath>
 #include <cstdio>
 #include <tiffio.h>
@@ -28,11 +29,16 @@ void Canvas::set(int x, int y, Colour c)
     p[2] = toByte(c.b);
 }
 
+void Canvas::setAlpha(int x, int y, float a)
+{
+    rgba_[(static_cast<size_t>(y) * width_ + x) * kChannels + 3] = toByte(a);
+}
+
 bool Canvas::writeTiff(const std::string& path) const
 {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
     if (!tif) {
-        std::fprintf(stderr, "kiv-assets: cannot write %s\n", path.c_str());
+        std::fprintf(stderr, "%s: cannot write %s\n", program_invocation_short_name, path.c_str());
         return false;
     }
     const uint16_t extra[] = {EXTRASAMPLE_UNASSALPHA};
@@ -59,6 +65,6 @@ bool Canvas::writeTiff(const std::string& path) const
     }
     ok = ok && TIFFFlush(tif) == 1;
     TIFFClose(tif);
-    if (!ok) std::fprintf(stderr, "kiv-assets: cannot write %s\n", path.c_str());
+    if (!ok) std::fprintf(stderr, "%s: cannot write %s\n", program_invocation_short_name, path.c_str());
     return ok;
 }

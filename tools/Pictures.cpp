@@ -49,9 +49,9 @@ Canvas render(Design design)
 }
 }
 
-bool writePictures(const std::string& dir)
+bool writePicture(const std::string& dir, const std::string& name)
 {
-    bool ok = true;
-    for (const Picture& picture : kPictures) ok = render(picture.design).writeTiff(dir + "/" + picture.name) && ok;
-    return ok;
+    for (const Picture& picture : kPictures)
+        if (name == picture.name) return render(picture.design).writeTiff(dir + "/" + picture.name);
+    return false;
 }

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# The Debian package: CPack makes it, apt-get installs it with its dependencies, the installed launcher plays
+# the show headless, and the package is removed again. Installing into the system is done only where
+# CI=true and as root (CI's machine of its own); elsewhere the test says so and is skipped.
+# Usage: deb_test.sh KIV_BINARY KIV_ASSETS_TOOL KIV_PICTURE_TOOL
+set -euo pipefail
+source "$(dirname "$0")/support/headless.sh"
+if [ "${CI:-}" != true ] || [ "$(id -u)" -ne 0 ]; then
+  echo "deb_test skipped: it installs the package into the system, so it runs only as root with CI=true"
+  exit 77
+fi
+build=$(dirname "$1")
+work=$(mktemp -d)
+export DEBIAN_FRONTEND=noninteractive
+remove() { if dpkg -s kiv >/dev/null 2>&1; then apt-get remove -y -qq kiv >/dev/null; fi; }
+trap 'remove; rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+remove  # a package left by an interrupted run would be taken as already installed
+cd "$work"
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 || fail "cpack: $(cat "$work/cpack.log")"
+deb=$(ls "$work"/kiv_*.deb)
+depends=$(dpkg-deb -f "$deb" Depends)
+for lib in libsdl2-mixer libtiff libfftw3 libglut libpng16 libjpeg62-turbo; do
+  [[ "$depends" == *"$lib"* ]] || fail "the package does not depend on $lib: $depends"
+done
+apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 || fail "apt-get install: $(cat "$work/apt.log")"
+[ -x /usr/bin/kiv-show ] && [ -s /usr/share/kiv/show/music.mp3 ] || fail "the package did not install the show"
+run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' kiv-show -geometry 640x480+0+0" ||
+  fail "the packaged kiv-show did not play"
+remove
+[ ! -e /usr/bin/kiv ] || fail "removing the package left /usr/bin/kiv"
+echo "deb ok"

@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# cmake --install into a temporary DESTDIR puts the programs, the man page, the default show and its
+# launcher in place, and the installed launcher plays the show headless.
+# Usage: install_test.sh KIV_BINARY KIV_ASSETS_TOOL KIV_PICTURE_TOOL
+set -euo pipefail
+source "$(dirname "$0")/support/headless.sh"
+build=$(dirname "$1")
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+DESTDIR="$work/root" cmake --install "$build" --prefix /opt/kiv >"$work/install.log" 2>&1 ||
+  fail "install failed: $(cat "$work/install.log")"
+root="$work/root/opt/kiv"
+for f in bin/kiv bin/kiv-assets bin/kiv-picture bin/kiv-show; do [ -x "$root/$f" ] || fail "$f not installed"; done
+for f in img1.tif img2.tif img4.tif img5.tif music.mp3; do
+  cmp -s "$root/share/kiv/show/$f" "$build/default-show/$f" || fail "share/kiv/show/$f is not the default"
+done
+[ "$(ls -A "$root/share/kiv/show" | wc -l)" = 5 ] || fail "share/kiv/show holds more: $(ls -A "$root/share/kiv/show")"
+man_warnings=$(man --warnings -E UTF-8 -l "$root/share/man/man6/kiv.6" 2>&1 >/dev/null)
+[ -z "$man_warnings" ] || fail "kiv(6): $man_warnings"
+man -E UTF-8 -l "$root/share/man/man6/kiv.6" 2>/dev/null | grep -q "EXIT STATUS" || fail "kiv(6) does not render"
+
+# From anywhere: the launcher finds the show relative to itself.
+cd "$work"
+run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' '$root/bin/kiv-show' -geometry 640x480+0+0" ||
+  fail "the installed kiv-show did not play"
+echo "install ok"

@@ -1,0 +1,49 @@
+#include "tools/picture/Exif.h"
+
+#include <cstring>
+
+namespace {
+constexpr size_t kTiffStart = 6;  // after "Exif\0\0"
+constexpr size_t kEntrySize = 12;
+constexpr unsigned kOrientationTag = 0x0112;
+constexpr unsigned kShort = 3;
+
+// Reads the segment's TIFF structure in its own byte order, every access checked against the end.
+struct Reader {
+    const uint8_t* tiff;
+    size_t size;
+    bool bigEndian;
+
+    bool u16(size_t at, unsigned& v) const
+    {
+        if (at + 2 > size) return false;
+        v = bigEndian ? (tiff[at] << 8 | tiff[at + 1]) : (tiff[at + 1] << 8 | tiff[at]);
+        return true;
+    }
+    bool u32(size_t at, size_t& v) const
+    {
+        unsigned hi, lo;
+        if (!u16(at, bigEndian ? hi : lo) || !u16(at + 2, bigEndian ? lo : hi)) return false;
+        v = static_cast<size_t>(hi) << 16 | lo;
+        return true;
+    }
+};
+}  // namespace
+
+int exifOrientation(const uint8_t* data, size_t size)
+{
+    if (size < kTiffStart + 8 || std::memcmp(data, "Exif\0\0", kTiffStart) != 0) return 1;
+    Reader r{data + kTiffStart, size - kTiffStart, data[kTiffStart] == 'M'};
+    size_t ifd;
+    unsigned count;
+    if (!r.u32(4, ifd) || !r.u16(ifd, count)) return 1;
+    for (unsigned i = 0; i < count; ++i) {
+        const size_t entry = ifd + 2 + i * kEntrySize;
+        unsigned tag, type, value;
+        if (!r.u16(entry, tag) || !r.u16(entry + 2, type)) return 1;
+        if (tag != kOrientationTag) continue;
+        if (type != kShort || !r.u16(entry + 8, value) || value < 1 || value > 8) return 1;
+        return static_cast<int>(value);
+    }
+    return 1;
+}
