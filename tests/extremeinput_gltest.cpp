@@ -8,10 +8,10 @@
 #endif
 
 #include <algorithm>
-#include <chrono>
 #include <climits>
 #include <cmath>
 #include <cstdio>
+#include <ctime>
 #include <unistd.h>
 #include <vector>
 
@@ -183,24 +183,30 @@ TEST_F(ExtremeInput, CostOfOnePointerEventAtTheBusiestScene)
 #endif
     reshapeCallback(1024, 768);
     runTo(kBusiest);
+    // This thread's CPU time: what the show's own code costs, whatever else the machine runs.
+    auto cpuSeconds = [] {
+        timespec now{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+        return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+    };
     auto frames = [&](int n) {
-        const auto t0 = std::chrono::steady_clock::now();
+        const double t0 = cpuSeconds();
         for (int i = 0; i < n; ++i) {
             FakePlatform::ticks += kFrameMs;
             demo.idle();
             demo.display();
         }
         glFinish();
-        return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / n;
+        return (cpuSeconds() - t0) / n;
     };
     const double frameBefore = frames(20);
 
     // A drag zigzagging over the whole window in small steps, as the X test's flood does.
     std::vector<std::pair<int, int>> path;
     for (int i = 0; i < kEvents; ++i) path.push_back({(i * 7) % 1024, (i % 2) ? 767 - (i * 3) % 768 : (i * 3) % 768});
-    const auto t0 = std::chrono::steady_clock::now();
+    const double t0 = cpuSeconds();
     for (auto& p : path) demo.mouse(p.first, p.second);
-    const double perEvent = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count() / kEvents;
+    const double perEvent = (cpuSeconds() - t0) / kEvents;
     expectSane();
     const double frameAfter = frames(20);
 
