@@ -115,7 +115,7 @@ const char* usageText()
     return "Usage: kiv-render [options] OUTPUT\n"
            "Plays the show in the current folder (img1.tif, img2.tif, img4.tif, img5.tif, music.mp3) on a\n"
            "virtual clock and writes it, with its music, to OUTPUT. Needs no display and no sound device.\n"
-           "OUTPUT's extension picks the container: .mp4 (H.264 + AAC), .mkv (H.264 + AAC), .webm (VP9 + Opus).\n"
+           "OUTPUT's extension picks the container: .mp4 (H.264 + AAC), .mkv (H.264 + FLAC), .webm (VP9 + Opus).\n"
            "\n"
            "  --size WxH      picture size in pixels, even numbers (default 1920x1080)\n"
            "  --fps N         frames per second (default 60); one show update per frame, as on an N Hz display\n"

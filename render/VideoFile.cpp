@@ -17,7 +17,7 @@ constexpr int kAudioBitRate = 192000;
 
 const Container kContainers[] = {
     {".mp4", "mp4", "libx264", "aac", 20, 51},
-    {".mkv", "matroska", "libx264", "aac", 20, 51},
+    {".mkv", "matroska", "libx264", "flac", 20, 51},  // lossless sound: Matroska cannot mark AAC's priming
     {".webm", "webm", "libvpx-vp9", "libopus", 32, 63},
 };
 
@@ -43,7 +43,7 @@ const Container* containerFor(const std::string& path)
 
 const char* knownExtensions()
 {
-    return ".mp4 (H.264 + AAC), .mkv (H.264 + AAC), .webm (VP9 + Opus)";
+    return ".mp4 (H.264 + AAC), .mkv (H.264 + FLAC), .webm (VP9 + Opus)";
 }
 
 struct VideoFile::Impl {

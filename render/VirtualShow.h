@@ -31,7 +31,7 @@ public:
     void draw();
 
     static uint32_t ticksAt(long frame, int fps);  // the clock reading of frame n: n * 1000 / fps ms
-    const Demo& demo() const { return demo_; }
+    Demo& demo() { return demo_; }
 
 private:
     Demo demo_;
