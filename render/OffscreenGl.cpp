@@ -44,9 +44,10 @@ bool OffscreenGl::open(int width, int height, std::string& error)
         error = eglFailure("eglBindAPI(OpenGL)");
         return false;
     }
-    // RGB without alpha, as the show's window: blending reads only the source's alpha.
+    // 8-bit RGBA, as the window's visual: without alpha, llvmpipe blends through another rounding path and
+    // the picture differs from the window's by up to 2 levels.
     const EGLint configAttributes[] = {EGL_SURFACE_TYPE, EGL_PBUFFER_BIT, EGL_RENDERABLE_TYPE, EGL_OPENGL_BIT,
-                                       EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_NONE};
+                                       EGL_RED_SIZE, 8, EGL_GREEN_SIZE, 8, EGL_BLUE_SIZE, 8, EGL_ALPHA_SIZE, 8, EGL_NONE};
     EGLConfig config = nullptr;
     EGLint found = 0;
     if (!eglChooseConfig(display_, configAttributes, &config, 1, &found) || found < 1) {

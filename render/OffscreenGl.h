@@ -1,7 +1,7 @@
 #pragma once
 #include <string>
 
-// An OpenGL compatibility context with a width x height RGB drawing surface and no window: EGL on Mesa's
+// An OpenGL compatibility context with a width x height RGBA drawing surface and no window: EGL on Mesa's
 // surfaceless platform with a pbuffer. Mesa picks a GPU's driver through its render node where there is one,
 // llvmpipe otherwise; the code is the same. GL calls through libGL reach it once it is current.
 class OffscreenGl {
