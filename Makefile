@@ -5,7 +5,7 @@ JOBS   ?= $(shell nproc)
 KIV_ARGS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build assets run test sanitize bench fuzz clean
+.PHONY: all bootstrap build assets run video test sanitize bench fuzz clean
 
 all: build
 
@@ -26,6 +26,12 @@ assets: build
 # KIV_ARGS go to the window toolkit, e.g. KIV_ARGS="-geometry 1024x768+0+0" where no window manager runs.
 run: assets
 	cd $(SHOW) && $(CURDIR)/$(BUILD)/kiv $(KIV_ARGS)
+
+# The whole default show as a video file, offscreen: no display and no sound device needed.
+VIDEO ?= $(BUILD)/kiv.mp4
+VIDEO_ARGS ?= --size 1280x720 --fps 30
+video: assets
+	cd $(SHOW) && $(CURDIR)/$(BUILD)/render/kiv-render $(VIDEO_ARGS) $(abspath $(VIDEO))
 
 # The suite runs twice: under AddressSanitizer and UndefinedBehaviorSanitizer (all but the 155 s real-time show),
 # then in the plain build, whose summary is the last word.
@@ -51,11 +57,18 @@ fuzz: bootstrap
 	      -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus
 
 # Micro-benchmarks, then the whole show under Xvfb: frame costs per scene, start-up, and one full run's
-# memory (about five minutes in all; docs/performance.md reads the figures).
-bench: build
+# memory; then kiv-render's stages and whole-show renders (about twenty minutes in all; docs/performance.md
+# reads the figures).
+bench: assets
 	$(BUILD)/bench/kiv-bench
 	$(BUILD)/bench/scenes/kiv-scenes
 	$(BUILD)/bench/startup/kiv-startup --whole-show
+	$(BUILD)/bench/render/kiv-render-bench $(SHOW)
+	cd $(SHOW) && /usr/bin/time -f "kiv-render, show 0-30 s at 1280x720, 30 fps: %e s, peak memory %M KiB" \
+	      $(CURDIR)/$(BUILD)/render/kiv-render --size 1280x720 --fps 30 --to 30 --quiet /tmp/kiv-bench-30s.mp4
+	cd $(SHOW) && /usr/bin/time -f "kiv-render, whole show at 1280x720, 30 fps: %e s (152 s long), peak memory %M KiB" \
+	      $(CURDIR)/$(BUILD)/render/kiv-render --size 1280x720 --fps 30 --quiet /tmp/kiv-bench-whole.mp4
+	rm -f /tmp/kiv-bench-30s.mp4 /tmp/kiv-bench-whole.mp4
 
 clean:
 	rm -rf $(BUILD)

@@ -9,10 +9,11 @@ packages=(
   libtiff-dev
   libsdl2-dev libsdl2-mixer-dev libfftw3-dev
   libmp3lame-dev libmpg123-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libegl-dev libegl-mesa0
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
-  sox libsox-fmt-all valgrind
+  sox libsox-fmt-all valgrind time
 )
 
 missing=()
