@@ -132,13 +132,11 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
     auto handOn = [&](bool picture) {
         Slot* slot = nullptr;
         if (!free.pop(slot)) return false;
-        const auto start = Clock::now();
         slot->hasPicture = picture;
         if (picture && !readback.finish(slot->pixels.data())) {
             fail("cannot read the frame back from OpenGL");
             return false;
         }
-        times_.readback += since(start);
         slot->audio.swap(heard);
         heard.clear();
         return toConvert.push(slot);
@@ -161,7 +159,9 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
     }
     if (!stop && !failed) {
         listenUpTo(audioTo);
+        const auto start = Clock::now();
         while (readback.pending() > 0 && handOn(true)) {}
+        times_.readback += since(start);
         if (!heard.empty()) handOn(false);
     }
     if (stop) fail("");  // nothing more is written

@@ -13,7 +13,7 @@ class VirtualShow;
 // than the wall time.
 struct StageTimes {
     double draw = 0;      // idle passes and display passes, to the readback's start
-    double readback = 0;  // starting reads and copying finished frames out of the buffer objects
+    double readback = 0;  // starting reads, copying finished frames out and waiting for room to hand them on
     double convert = 0;   // colour conversion
     double encode = 0;    // encoding and writing, video and sound
     double wall = 0;
