@@ -7,7 +7,7 @@ KIV_ARGS ?=
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build programs assets run test sanitize bench fuzz levels installable install package clean
+.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels installable install package clean
 
 all: build
 
@@ -31,6 +31,13 @@ assets: programs
 # KIV_ARGS go to the window toolkit, e.g. KIV_ARGS="-geometry 1024x768+0+0" where no window manager runs.
 run: assets
 	cd $(SHOW) && $(abspath $(BUILD))/kiv $(KIV_ARGS)
+
+# The whole default show as a video file, offscreen: no display and no sound device needed.
+VIDEO ?= $(BUILD)/kiv.mp4
+VIDEO_ARGS ?= --size 1280x720 --fps 30
+video: assets
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-render
+	cd $(SHOW) && $(abspath $(BUILD))/render/kiv-render $(VIDEO_ARGS) $(abspath $(VIDEO))
 
 # The suite runs twice: under AddressSanitizer and UndefinedBehaviorSanitizer (all but the 155 s real-time show),
 # then in the plain build, whose summary is the last word.
@@ -56,15 +63,23 @@ fuzz: bootstrap
 	      -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus
 
 # Micro-benchmarks, then the whole show under Xvfb: frame costs per scene, start-up, and one full run's
-# memory (about five minutes in all; docs/performance.md reads the figures).
-bench: build
+# memory; then kiv-render's stages and whole-show renders (about twenty minutes in all; docs/performance.md
+# reads the figures).
+bench: build assets
 	$(BUILD)/bench/kiv-bench
 	$(BUILD)/bench/scenes/kiv-scenes
 	$(BUILD)/bench/startup/kiv-startup --whole-show
+	$(BUILD)/bench/render/kiv-render-bench $(SHOW)
+	cd $(SHOW) && /usr/bin/time -f "kiv-render, show 0-30 s at 1280x720, 30 fps: %e s, peak memory %M KiB" \
+	      $(abspath $(BUILD))/render/kiv-render --size 1280x720 --fps 30 --to 30 --quiet /tmp/kiv-bench-30s.mp4
+	cd $(SHOW) && /usr/bin/time -f "kiv-render, whole show at 1280x720, 30 fps: %e s (152 s long), peak memory %M KiB" \
+	      $(abspath $(BUILD))/render/kiv-render --size 1280x720 --fps 30 --quiet /tmp/kiv-bench-whole.mp4
+	rm -f /tmp/kiv-bench-30s.mp4 /tmp/kiv-bench-whole.mp4
 
 # How the show hears the default music and the real recordings of docs/levels.md (where their packages are
 # installed): the table on stdout, the plot in $(BUILD)/levels.png.
-levels: build
+levels: programs
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-levels
 	bash bench/levels/corpus.sh --plot $(BUILD)/levels.png
 
 # Installs into PREFIX (DESTDIR is honoured) from a build of its own, without tests and benchmarks.

@@ -4,39 +4,19 @@
 #include <cerrno>
 #include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <mutex>
-#include <optional>
 
 #include <SDL.h>
 #include <SDL_mixer.h>
+
+#include "audio/ScopedEnv.h"
 
 namespace {
 constexpr int kBlockFrames = 1024;  // the sound layer's mixing chunk, so the last block ends where it does live
 constexpr int kBlockSamples = kBlockFrames * MusicDecoder::kChannels;
 constexpr int kQueueBlocks = 8;     // ~190 ms of music between the mixer and the reader
 
-// Sets an environment variable for one scope; SDL's disk driver reads its settings only from there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const char* value) : name_(name)
-    {
-        if (const char* old = std::getenv(name)) old_ = old;
-        setenv(name, value, 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 }  // namespace
 
 struct MusicDecoder::Impl {

@@ -9,10 +9,11 @@ packages=(
   libtiff-dev libpng-dev libjpeg62-turbo-dev
   libsdl2-dev libsdl2-mixer-dev libfftw3-dev libasound2-dev
   libmp3lame-dev libmpg123-dev
+  libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev libegl-dev libegl-mesa0
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
-  sox libsox-fmt-all valgrind gnuplot-nox man-db procps
+  sox libsox-fmt-all valgrind gnuplot-nox man-db procps time
 )
 
 # One query for all: make run goes through here every time.

@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "audio/ScopedEnv.h"
 #include "audio/fsound.h"
 #include "tests/support/Process.h"
 #include "tests/support/ToneFile.h"
@@ -37,23 +38,22 @@ std::vector<float> decodeAll(const std::string& path, int readFrames)
     return all;
 }
 
-// Plays `path` through the sound layer on the disk driver, unpaced, until `frames` frames past the music's
-// start cannot have been missed; returns everything the device got.
+// Plays `path` through the sound layer on the disk driver, unpaced, until the device has written a second
+// more than `frames` frames since Play; returns everything the device got.
 std::vector<float> playedToDevice(const std::string& path, const std::string& raw, size_t frames)
 {
-    setenv("SDL_AUDIODRIVER", "disk", 1);
-    setenv("SDL_DISKAUDIOFILE", raw.c_str(), 1);
-    setenv("SDL_DISKAUDIODELAY", "0", 1);
+    const ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", raw), unpaced("SDL_DISKAUDIODELAY", "0");
     EXPECT_TRUE(FSOUND_Init(MusicDecoder::kRate, 32, 0));
     FSOUND_STREAM* stream = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
+    // The device runs unpaced from Init on, writing silence; the music starts in the block after Play.
+    const uintmax_t atPlay = fs::exists(raw) ? fs::file_size(raw) : 0;
     EXPECT_EQ(0, FSOUND_Stream_Play(-1, stream));
+    const uintmax_t enough = atPlay + (frames + MusicDecoder::kRate) * MusicDecoder::kChannels * sizeof(float);
     const auto until = std::chrono::steady_clock::now() + kPatience;
-    const uintmax_t enough = (frames + MusicDecoder::kRate) * MusicDecoder::kChannels * sizeof(float) * 2;
     while (std::chrono::steady_clock::now() < until && (!fs::exists(raw) || fs::file_size(raw) < enough))
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     FSOUND_Stream_Close(stream);
     FSOUND_Close();
-    for (const char* name : {"SDL_AUDIODRIVER", "SDL_DISKAUDIOFILE", "SDL_DISKAUDIODELAY"}) unsetenv(name);
 
     std::ifstream in(raw, std::ios::binary);
     std::vector<float> samples(fs::file_size(raw) / sizeof(float));

@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include "audio/Analyser.h"
+#include "audio/ScopedEnv.h"
 #include "tests/support/ToneFile.h"
 
 namespace {
@@ -30,28 +31,6 @@ constexpr int kToneBin = 20;  // within the bins the show's loudness reads
 constexpr double kToneHz = kToneBin * double(kRate) / Analyser::kFrames;
 constexpr double kToneSeconds = 2.0;
 constexpr auto kPatience = std::chrono::seconds(3);
-
-// Sets an environment variable for one scope, then puts back what was there.
-class ScopedEnv {
-public:
-    ScopedEnv(const char* name, const std::string& value) : name_(name)
-    {
-        if (const char* old = std::getenv(name))
-            old_ = old;
-        setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnv()
-    {
-        if (old_)
-            setenv(name_, old_->c_str(), 1);
-        else
-            unsetenv(name_);
-    }
-
-private:
-    const char* name_;
-    std::optional<std::string> old_;
-};
 
 std::string makeTempDir()
 {

@@ -12,16 +12,12 @@
 #include "fx/Fx.h"
 #include "fx/HexFire.h"
 #include "fx/HexRandom.h"
+#include "render/PointerPath.h"
 #include "tests/support/DecodedMusic.h"
 
 namespace {
 constexpr int kPassesPerSecond = 60;
 constexpr float kSecondsPerTick = 0.001f;
-// The pointer's sweep: it wanders over the whole window and now and then just past its edges.
-constexpr float kSweepX = 0.55f;
-constexpr float kSweepY = 0.45f;
-constexpr float kSweepRateX = 0.9f;
-constexpr float kSweepRateY = 1.3f;
 
 // The platform's functions are plain pointers: their state lives here, for the one driver alive.
 uint32_t clockTicks = 0;
@@ -111,10 +107,9 @@ void ShowDriver::prepare()
 
 void ShowDriver::pointer()
 {
-    const float t = demo_.time;
-    const float w = static_cast<float>(demo_.width), h = static_cast<float>(demo_.height);
-    demo_.mouse(static_cast<int>(w * (0.5f + kSweepX * std::sin(t * kSweepRateX))),
-                static_cast<int>(h * (0.5f + kSweepY * std::sin(t * kSweepRateY))));
+    float x = 0, y = 0;
+    PointerPath::sweep(demo_.time, x, y);  // the sweep kiv-render draws with by default
+    demo_.mouse(static_cast<int>(static_cast<float>(demo_.width) * x), static_cast<int>(static_cast<float>(demo_.height) * y));
 }
 
 void ShowDriver::advanceTo(float seconds)

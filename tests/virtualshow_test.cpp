@@ -1,0 +1,78 @@
+// The renderer's clock: one idle pass per frame at show time n / fps, the pointer only when it moves, and
+// the spectrum of what was heard up to the frame.
+#include "render/VirtualShow.h"
+
+#include <cmath>
+#include <fstream>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "fx/Fx.h"
+#include "tests/support/Process.h"
+
+namespace {
+struct Recorder : Fx {
+    std::vector<float> updates;
+    int pointerEvents = 0;
+    bool isActive(float) override { return true; }
+    void draw(float) override {}
+    void update(float time) override { updates.push_back(time); }
+    void onMouse(const float*, float) override { ++pointerEvents; }
+};
+
+// Runs `frames` frames at `fps` with a recorder as the only effect.
+Recorder run(int fps, long frames, const PointerPath& pointer)
+{
+    Recorder recorder;
+    VirtualShow show(640, 360, fps, pointer);
+    show.demo().effects.push_back(&recorder);
+    for (long n = 0; n < frames; ++n) show.step(n);
+    show.demo().effects.clear();  // the recorder is not the show's to delete
+    return recorder;
+}
+}  // namespace
+
+TEST(VirtualShow, OneIdlePassPerFrameAtItsShowTime)
+{
+    for (int fps : {30, 60, 24}) {
+        SCOPED_TRACE(fps);
+        const long frames = 3L * fps;
+        const Recorder r = run(fps, frames, PointerPath());
+        ASSERT_EQ(static_cast<size_t>(frames), r.updates.size());
+        for (long n = 0; n < frames; ++n) {
+            EXPECT_EQ(static_cast<float>(VirtualShow::ticksAt(n, fps)) * 0.001f, r.updates[n]);
+            EXPECT_NEAR(static_cast<double>(n) / fps, r.updates[n], 0.001);  // to the clock's millisecond
+        }
+        EXPECT_EQ(frames, r.pointerEvents) << "the built-in sweep moves every frame";
+    }
+}
+
+TEST(VirtualShow, PointerThatRestsSendsNothingMore)
+{
+    const std::string dir = makeTempDir();
+    std::ofstream(dir + "/path.txt") << "# rests, moves for a second, rests\n0 0.5 0.5\n1 0.5 0.5\n2 0.9 0.5\n";
+    PointerPath path;
+    std::string error;
+    ASSERT_TRUE(path.load(dir + "/path.txt", error)) << error;
+    const Recorder r = run(60, 180, path);
+    EXPECT_EQ(1 + 60, r.pointerEvents);  // the first frame, then each frame of the move (256 pixels in 60)
+    std::system(("rm -rf '" + dir + "'").c_str());
+}
+
+TEST(VirtualShow, SpectrumIsOfWhatWasHeardUpToTheFrame)
+{
+    PointerPath pointer;
+    VirtualShow show(64, 64, 60, pointer);
+    show.step(0);
+    EXPECT_EQ(0.0f, audioLevel) << "silence before anything is heard";
+    std::vector<float> tone(2 * 1024);
+    for (int i = 0; i < 1024; ++i) tone[2 * i] = tone[2 * i + 1] = static_cast<float>(std::sin(i * 0.1227));
+    show.hear(tone.data(), 1024, 2);
+    show.step(1);
+    EXPECT_GT(audioLevel, 0.1f);
+    std::vector<float> quiet(2 * 1024, 0.0f);
+    show.hear(quiet.data(), 1024, 2);
+    show.step(2);
+    EXPECT_EQ(0.0f, audioLevel) << "the window holds the last 1024 frames heard";
+}
