@@ -1,7 +1,5 @@
 # What `cmake --install` puts where, and the Debian package made of it by CPack (`cpack -G DEB`).
 # Programs that other folders add carry their own install(TARGETS ...) and so come along in both.
-set(KIV_VERSION 1.0.0)
-
 install(TARGETS kiv DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/docs/kiv.6 DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
 
@@ -18,7 +16,7 @@ configure_file(${CMAKE_SOURCE_DIR}/scripts/kiv-show.in ${CMAKE_BINARY_DIR}/kiv-s
 install(PROGRAMS ${CMAKE_BINARY_DIR}/kiv-show DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(CPACK_PACKAGE_NAME kiv)
-set(CPACK_PACKAGE_VERSION ${KIV_VERSION})
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running, music-reactive graphics show")
 set(CPACK_PACKAGE_DESCRIPTION "A full-screen show of hexagonal cell grids and pictures that follow the loudness of its music for 152 seconds. kiv-show plays the bundled show; kiv-assets and kiv-picture make a show of one's own.")
 set(CPACK_PACKAGE_CONTACT "kiv maintainers <maintainers@kiv.invalid>")
