@@ -1,10 +1,13 @@
 #include "app/Window.h"
 
 #include <GL/freeglut.h>
+#include <X11/Xlib.h>
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 
 #include "app/Demo.h"
-#include "audio/fsound.h"
+#include "app/Shutdown.h"
 
 Demo* currentDemo = nullptr;
 
@@ -15,11 +18,35 @@ constexpr int kWindowWidth = 1024;
 constexpr int kWindowHeight = 768;
 constexpr unsigned char kEscape = 27;
 
-void idleCallback() { currentDemo->idle(); }
+constexpr int kDisplayFailed = 1;
+
+void idleCallback()
+{
+    endIfRequested();  // a signal's request is acted on here, between frames
+    currentDemo->idle();
+}
 void displayCallback() { currentDemo->display(); }
 // Every press and release of any button counts as a pointer event.
 void mouseCallback(int, int, int x, int y) { currentDemo->mouse(x, y); }
 void motionCallback(int x, int y) { currentDemo->mouse(x, y); }
+// The window manager's close button: the toolkit would otherwise exit(0) with the music still playing.
+void closeCallback() { leaveShow(0); }
+
+// The X connection is gone. Xlib would print its own lines and exit(1) with the sound thread running.
+int displayLost(Display* display)
+{
+    std::fprintf(stderr, "kiv: lost the display %s\n", DisplayString(display));
+    leaveShow(kDisplayFailed);
+}
+
+// The toolkit's fatal errors (no display to open, no usable visual): one line of ours, then the same way out.
+void toolkitFailed(const char* format, va_list args)
+{
+    std::fputs("kiv: ", stderr);
+    std::vfprintf(stderr, format, args);
+    std::fputc('\n', stderr);
+    leaveShow(kDisplayFailed);
+}
 }  // namespace
 
 void initWindow(Demo* demo, int* argc, char** argv)
@@ -28,6 +55,8 @@ void initWindow(Demo* demo, int* argc, char** argv)
     glutInitDisplayMode(GLUT_DOUBLE);
     glutInitWindowPosition(kWindowX, kWindowY);
     glutInitWindowSize(kWindowWidth, kWindowHeight);
+    XSetIOErrorHandler(displayLost);
+    glutInitErrorFunc(toolkitFailed);
     glutInit(argc, argv);
     glutCreateWindow("kiv");
     glutFullScreen();
@@ -39,6 +68,8 @@ void initWindow(Demo* demo, int* argc, char** argv)
     glutMotionFunc(motionCallback);
     glutPassiveMotionFunc(motionCallback);
     glutReshapeFunc(reshapeCallback);
+    glutCloseFunc(closeCallback);
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);  // never exit(0) behind our back
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_DEPTH_TEST);
@@ -51,9 +82,7 @@ void runWindow()
 
 void endShow()
 {
-    FSOUND_Stream_Stop(stream);
-    FSOUND_Stream_Close(stream);
-    FSOUND_Close();
+    stopSound();
     std::exit(0);
 }
 

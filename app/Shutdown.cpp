@@ -1,0 +1,82 @@
+#include "app/Shutdown.h"
+
+#include <atomic>
+#include <csignal>
+#include <cstdlib>
+#include <unistd.h>
+
+#include "app/Demo.h"
+#include "audio/fsound.h"
+
+namespace {
+constexpr int kSignalStatusBase = 128;  // the shell's convention for a process ended by signal N
+constexpr unsigned kGraceSeconds = 1;   // the orderly shutdown's time before the hard limit ends the process
+constexpr int kNone = -1;
+
+// Touched from signal handlers: lock-free atomics only.
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+std::atomic<int> endStatus{kNone};  // the first way out's status
+std::atomic<bool> leaving{false};   // leaveShow has begun
+
+// Records the first way out and starts the hard limit. True when this call was the first.
+bool claim(int status)
+{
+    int none = kNone;
+    if (!endStatus.compare_exchange_strong(none, status)) return false;
+    alarm(kGraceSeconds);
+    return true;
+}
+
+// Async-signal-safe: the main loop does the work.
+void onTerminationSignal(int sig)
+{
+    claim(kSignalStatusBase + sig);
+}
+
+// The orderly shutdown stalled (a lock held by a library, a server that stopped answering): end now, running
+// no exit handler. The sound device, if still open, goes with the process.
+void onHardLimit(int)
+{
+    static const char line[] = "kiv: the shutdown took too long; ending at once\n";
+    ssize_t ignored = write(STDERR_FILENO, line, sizeof line - 1);
+    (void)ignored;
+    _exit(endStatus.load());
+}
+
+void handle(int sig, void (*handler)(int))
+{
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(sig, &action, nullptr);
+}
+}  // namespace
+
+void installShutdown()
+{
+    signal(SIGPIPE, SIG_IGN);
+    handle(SIGALRM, onHardLimit);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) handle(sig, onTerminationSignal);
+}
+
+void endIfRequested()
+{
+    const int status = endStatus.load();
+    if (status != kNone) leaveShow(status);
+}
+
+void leaveShow(int status)
+{
+    claim(status);
+    if (leaving.exchange(true)) _exit(endStatus.load());  // reached again while exiting: sound is closed already
+    stopSound();
+    std::exit(endStatus.load());
+}
+
+void stopSound()
+{
+    FSOUND_Stream_Stop(stream);
+    FSOUND_Stream_Close(stream);
+    FSOUND_Close();
+}
