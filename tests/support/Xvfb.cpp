@@ -9,9 +9,9 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-Xvfb::Xvfb(int width, int height)
+Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointDisplayHere)
 {
-    if (const char* d = std::getenv("DISPLAY")) {
+    if (const char* d = std::getenv("DISPLAY"); d && pointsDisplay_) {
         hadDisplay_ = true;
         previousDisplay_ = d;
     }
@@ -43,17 +43,23 @@ Xvfb::Xvfb(int width, int height)
         return;
     }
     display_ = ":" + number;
-    setenv("DISPLAY", display_.c_str(), 1);
+    if (pointsDisplay_) setenv("DISPLAY", display_.c_str(), 1);
 }
 
 Xvfb::~Xvfb()
 {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
+    stop();
+    if (!pointsDisplay_) return;
     if (hadDisplay_)
         setenv("DISPLAY", previousDisplay_.c_str(), 1);
     else
         unsetenv("DISPLAY");
+}
+
+void Xvfb::stop()
+{
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
