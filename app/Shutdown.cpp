@@ -10,7 +10,13 @@
 
 namespace {
 constexpr int kSignalStatusBase = 128;  // the shell's convention for a process ended by signal N
-constexpr unsigned kGraceSeconds = 1;   // the orderly shutdown's time before the hard limit ends the process
+// The orderly shutdown's time before the hard limit ends the process. The sanitizer build's exit also scans
+// every heap block for leaks, which takes seconds on a loaded machine.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr unsigned kGraceSeconds = 8;
+#else
+constexpr unsigned kGraceSeconds = 1;
+#endif
 constexpr int kNone = -1;
 
 // Touched from signal handlers: lock-free atomics only.

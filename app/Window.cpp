@@ -29,9 +29,6 @@ void displayCallback() { currentDemo->display(); }
 // Every press and release of any button counts as a pointer event.
 void mouseCallback(int, int, int x, int y) { currentDemo->mouse(x, y); }
 void motionCallback(int x, int y) { currentDemo->mouse(x, y); }
-// The window manager's close button: the toolkit would otherwise exit(0) with the music still playing.
-void closeCallback() { leaveShow(0); }
-
 // The X connection is gone. Xlib would print its own lines and exit(1) with the sound thread running.
 int displayLost(Display* display)
 {
@@ -68,8 +65,9 @@ void initWindow(Demo* demo, int* argc, char** argv)
     glutMotionFunc(motionCallback);
     glutPassiveMotionFunc(motionCallback);
     glutReshapeFunc(reshapeCallback);
-    glutCloseFunc(closeCallback);
-    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);  // never exit(0) behind our back
+    // A window closed by the window manager ends the toolkit's loop instead of exit(0) with the music playing;
+    // main then shuts down. (A close callback would also run from the toolkit's own exit handler.)
+    glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_DEPTH_TEST);

@@ -45,5 +45,5 @@ int main(int argc, char** argv)
     endIfRequested();
     buildShow(&demo);
     runWindow();
-    leaveShow(0);  // the toolkit gave control back: its window is gone
+    leaveShow(0);  // the toolkit gives control back only when its window was closed
 }
