@@ -5,7 +5,7 @@ JOBS   ?= $(shell nproc)
 KIV_ARGS ?=
 CMAKE_FLAGS ?=
 
-.PHONY: all bootstrap build assets run test sanitize bench fuzz clean
+.PHONY: all bootstrap build assets run test sanitize bench fuzz soak clean
 
 all: build
 
@@ -56,6 +56,13 @@ bench: build
 	$(BUILD)/bench/kiv-bench
 	$(BUILD)/bench/scenes/kiv-scenes
 	$(BUILD)/bench/startup/kiv-startup --whole-show
+
+# Every way out of the show (Escape, window closed, xkill, display closed, SIGINT, SIGTERM, SIGHUP) at every
+# moment it can come, SOAK_TRIALS times each, beside two busy threads (about 20 minutes). Prints the figures
+# that docs/robustness.md reads.
+SOAK_TRIALS ?= 50
+soak: build
+	KIV_SHUTDOWN_TRIALS=$(SOAK_TRIALS) $(BUILD)/tests/shutdown_test --gtest_filter='Shutdown.EveryWayOut*'
 
 clean:
 	rm -rf $(BUILD)
