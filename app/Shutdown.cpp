@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/Demo.h"
+#include "app/XConnection.h"
 #include "audio/fsound.h"
 
 namespace {
@@ -18,6 +19,7 @@ constexpr unsigned kGraceSeconds = 8;
 constexpr unsigned kGraceSeconds = 1;
 #endif
 constexpr int kNone = -1;
+constexpr int kDisplayFailed = 1;
 
 // Touched from signal handlers: lock-free atomics only.
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
@@ -49,6 +51,25 @@ void onHardLimit(int)
     _exit(endStatus.load());
 }
 
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS};
+struct sigaction crashActions[2];  // what handled each crash signal before
+
+// The GL library can crash reading a reply that never came when the X server goes away while it sets up, before
+// Xlib reports the lost connection. Such a crash is the lost display it is; any other goes to what handled it
+// before (the default action, or the sanitizer's report).
+void onCrash(int sig, siginfo_t* info, void*)
+{
+    if (xConnectionClosed()) {
+        static const char line[] = "kiv: lost the display (the X connection closed)\n";
+        ssize_t ignored = write(STDERR_FILENO, line, sizeof line - 1);
+        (void)ignored;
+        _exit(kDisplayFailed);  // the sound device goes with the process: nothing is sound after a crash
+    }
+    for (int i = 0; i < 2; ++i)
+        if (kCrashSignals[i] == sig) sigaction(sig, &crashActions[i], nullptr);
+    if (info->si_code <= 0) raise(sig);  // sent, not a fault: a fault recurs by itself on return
+}
+
 void handle(int sig, void (*handler)(int))
 {
     struct sigaction action = {};
@@ -64,6 +85,11 @@ void installShutdown()
     signal(SIGPIPE, SIG_IGN);
     handle(SIGALRM, onHardLimit);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) handle(sig, onTerminationSignal);
+    struct sigaction crash = {};
+    crash.sa_sigaction = onCrash;
+    sigemptyset(&crash.sa_mask);
+    crash.sa_flags = SA_SIGINFO;
+    for (int i = 0; i < 2; ++i) sigaction(kCrashSignals[i], &crash, &crashActions[i]);
 }
 
 void endIfRequested()

@@ -9,8 +9,8 @@
 
 // Installs the signal handling, first thing in main: SIGPIPE ignored (a write to a dead X connection fails
 // instead of killing the process); SIGINT, SIGTERM and SIGHUP recorded as a request to end with 128 + signal,
-// which the main loop acts on; and the hard limit, which ends the process with the requested status
-// kGraceSeconds after the first way out if the orderly shutdown has not finished by then.
+// which the main loop acts on; and the hard limit, which ends the process with the first way out's status a
+// second after it (longer in the sanitizer build) if the orderly shutdown has not finished by then.
 void installShutdown();
 
 // Ends the show the orderly way if a signal asked for it; returns otherwise. Called by the idle callback and
