@@ -26,19 +26,10 @@ static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_alw
 std::atomic<int> endStatus{kNone};  // the first way out's status
 std::atomic<bool> leaving{false};   // leaveShow has begun
 
-// Records the first way out and starts the hard limit. True when this call was the first.
-bool claim(int status)
-{
-    int none = kNone;
-    if (!endStatus.compare_exchange_strong(none, status)) return false;
-    alarm(kGraceSeconds);
-    return true;
-}
-
 // Async-signal-safe: the main loop does the work.
 void onTerminationSignal(int sig)
 {
-    claim(kSignalStatusBase + sig);
+    requestEnd(kSignalStatusBase + sig);
 }
 
 // The orderly shutdown stalled (a lock held by a library, a server that stopped answering): end now, running
@@ -92,6 +83,12 @@ void installShutdown()
     for (int i = 0; i < 2; ++i) sigaction(kCrashSignals[i], &crash, &crashActions[i]);
 }
 
+void requestEnd(int status)
+{
+    int none = kNone;
+    if (endStatus.compare_exchange_strong(none, status)) alarm(kGraceSeconds);
+}
+
 void endIfRequested()
 {
     const int status = endStatus.load();
@@ -100,7 +97,7 @@ void endIfRequested()
 
 void leaveShow(int status)
 {
-    claim(status);
+    requestEnd(status);
     if (leaving.exchange(true)) _exit(endStatus.load());  // reached again while exiting: sound is closed already
     stopSound();
     std::exit(endStatus.load());

@@ -13,7 +13,11 @@
 // second after it (longer in the sanitizer build) if the orderly shutdown has not finished by then.
 void installShutdown();
 
-// Ends the show the orderly way if a signal asked for it; returns otherwise. Called by the idle callback and
+// Records a way out whose orderly part follows later (the first way out decides the status) and starts the
+// hard limit. Async-signal-safe.
+void requestEnd(int status);
+
+// Ends the show the orderly way if a way out asked for it; returns otherwise. Called by the idle callback and
 // between start-up steps.
 void endIfRequested();
 

@@ -29,6 +29,16 @@ void displayCallback() { currentDemo->display(); }
 // Every press and release of any button counts as a pointer event.
 void mouseCallback(int, int, int x, int y) { currentDemo->mouse(x, y); }
 void motionCallback(int x, int y) { currentDemo->mouse(x, y); }
+
+// The toolkit's own exit handler destroys the window too, and calls the close callback then: that is no close.
+bool exiting = false;
+void markExiting() { exiting = true; }
+// The window manager's close button. The toolkit then destroys the window and leaves its loop, and main ends the
+// show; the hard limit runs from here.
+void closeCallback()
+{
+    if (!exiting) requestEnd(0);
+}
 // The X connection is gone. Xlib would print its own lines and exit(1) with the sound thread running.
 int displayLost(Display* display)
 {
@@ -55,6 +65,7 @@ void initWindow(Demo* demo, int* argc, char** argv)
     XSetIOErrorHandler(displayLost);
     glutInitErrorFunc(toolkitFailed);
     glutInit(argc, argv);
+    std::atexit(markExiting);  // after glutInit: runs before the toolkit's exit handler
     glutCreateWindow("kiv");
     glutFullScreen();
     glutSetCursor(GLUT_CURSOR_NONE);
@@ -65,8 +76,8 @@ void initWindow(Demo* demo, int* argc, char** argv)
     glutMotionFunc(motionCallback);
     glutPassiveMotionFunc(motionCallback);
     glutReshapeFunc(reshapeCallback);
-    // A window closed by the window manager ends the toolkit's loop instead of exit(0) with the music playing;
-    // main then shuts down. (A close callback would also run from the toolkit's own exit handler.)
+    glutCloseFunc(closeCallback);
+    // A closed window ends the toolkit's loop instead of exit(0) with the music playing; main then shuts down.
     glutSetOption(GLUT_ACTION_ON_WINDOW_CLOSE, GLUT_ACTION_GLUTMAINLOOP_RETURNS);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
