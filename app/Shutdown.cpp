@@ -51,7 +51,7 @@ struct sigaction crashActions[2];  // what handled each crash signal before
 void onCrash(int sig, siginfo_t* info, void*)
 {
     if (xConnectionClosed()) {
-        static const char line[] = "kiv: lost the display (the X connection closed)\n";
+        static const char line[] = "kiv: lost the display (the server closed its connection)\n";
         ssize_t ignored = write(STDERR_FILENO, line, sizeof line - 1);
         (void)ignored;
         _exit(kDisplayFailed);  // the sound device goes with the process: nothing is sound after a crash

@@ -266,8 +266,8 @@ TEST(Shutdown, EveryWayOutEndsPromptlyWithItsStatusUnderLoad)
         EXPECT_EQ(o.err.find("runtime error:"), std::string::npos) << o.err;
         if (c.out->status == 1) {  // one line of ours in place of Xlib's
             EXPECT_NE(o.err.find("kiv: "), std::string::npos) << o.err;
-            EXPECT_EQ(o.err.find("X connection"), std::string::npos) << o.err;
-            EXPECT_EQ(o.err.find("XIO"), std::string::npos) << o.err;
+            EXPECT_EQ(o.err.find("X connection to"), std::string::npos) << o.err;
+            EXPECT_EQ(o.err.find("XIO:"), std::string::npos) << o.err;
         }
     }
     print(figures);

@@ -9,6 +9,10 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+namespace {
+constexpr int kStartSeconds = 60;  // a loaded machine starting many servers at once can take many seconds
+}  // namespace
+
 Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointDisplayHere)
 {
     if (const char* d = std::getenv("DISPLAY"); d && pointsDisplay_) {
@@ -36,7 +40,7 @@ Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointD
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
     char c;
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (poll(&p, 1, kStartSeconds * 1000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     if (number.empty()) {
         std::fprintf(stderr, "Xvfb did not start\n");
