@@ -7,7 +7,7 @@ KIV_ARGS ?=
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels installable install package clean
+.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels soak installable install package clean
 
 all: build
 
@@ -94,6 +94,13 @@ install: installable
 # A Debian package of the same: $(INSTALL_BUILD)/kiv_VERSION_ARCH.deb.
 package: installable
 	cd $(INSTALL_BUILD) && cpack -G DEB
+
+# Every way out of the show (Escape, window closed, xkill, display closed, SIGINT, SIGTERM, SIGHUP) at every
+# moment it can come, SOAK_TRIALS times each, beside two busy threads (about 20 minutes). Prints the figures
+# that docs/robustness.md reads.
+SOAK_TRIALS ?= 50
+soak: build
+	KIV_SHUTDOWN_TRIALS=$(SOAK_TRIALS) $(BUILD)/tests/shutdown_test --gtest_filter='Shutdown.EveryWayOut*'
 
 clean:
 	rm -rf $(BUILD)

@@ -6,6 +6,7 @@
 #include "app/Clock.h"
 #include "app/Demo.h"
 #include "app/Show.h"
+#include "app/Shutdown.h"
 #include "app/Window.h"
 #include "audio/fsound.h"
 #include "fx/Fx.h"
@@ -29,6 +30,7 @@ void flushDenormals()
 
 int main(int argc, char** argv)
 {
+    installShutdown();
     flushDenormals();
     if (!FSOUND_Init(kMixRate, kSoftwareChannels, 0)) return 1;
     stream = FSOUND_Stream_Open("music.mp3", 0, 0, 0);
@@ -38,8 +40,10 @@ int main(int argc, char** argv)
     Demo demo;
     demo.startTicks = timeGetTime();  // start-up time counts toward the show
 
+    endIfRequested();  // a signal during start-up ends the show here, before the next slow step
     initWindow(&demo, &argc, argv);
+    endIfRequested();
     buildShow(&demo);
     runWindow();
-    return 0;
+    leaveShow(0);  // the toolkit gives control back only when its window was closed
 }

@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -83,6 +84,10 @@ bool FSOUND_Init(int mixrate, int, unsigned int)
     analyser = new Analyser(mixrate);
     Mix_SetPostMix(tapMix, analyser);
     opened = true;
+    // A process that exits without FSOUND_Close (a library's own exit, a forgotten path) still stops the
+    // mixer's thread before the static destructors and the exit handlers registered before.
+    static const bool closesAtExit = std::atexit(FSOUND_Close) == 0;
+    (void)closesAtExit;
     return true;
 }
 
@@ -156,18 +161,20 @@ void FSOUND_Close()
 {
     if (!opened)
         return;
-    // Decoders go before the device; their handles stay valid for a later FSOUND_Stream_Close.
+    // Teardown in reverse order of set-up; nothing goes while the mixer's thread may still use it.
+    // 1. The music: halted, and every decoder released. The handles stay valid for a later FSOUND_Stream_Close.
     Mix_HaltMusic();
     playing = nullptr;
     for (FSOUND_STREAM* stream : streams) {
         Mix_FreeMusic(stream->music);
         stream->music = nullptr;
     }
+    // 2. The device: once Mix_CloseAudio returns, SDL has joined its thread and no callback runs again.
     Mix_SetPostMix(nullptr, nullptr);
     Mix_CloseAudio();
     Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    // The mixer's thread has stopped, so nothing can push into the analyser any more.
+    // 3. The analyser that the callback fed.
     delete analyser;
     analyser = nullptr;
     analyserOn = false;

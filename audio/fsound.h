@@ -26,8 +26,9 @@ bool FSOUND_Stream_Stop(FSOUND_STREAM* stream);
 // Frees the stream; its handle is invalid afterwards. False for a null or already closed stream.
 // Also valid after FSOUND_Close, which releases the decoder but leaves the handle to this call.
 bool FSOUND_Stream_Close(FSOUND_STREAM* stream);
-// Stops everything, switches the analyser off and closes the device. Safe without a successful
-// FSOUND_Init and when repeated.
+// Stops everything, switches the analyser off and closes the device. When it returns, the mixer's thread has
+// ended and no callback of the layer runs again. Safe without a successful FSOUND_Init and when repeated.
+// A successful FSOUND_Init registers it to run at exit too, for a process that exits without calling it.
 void FSOUND_Close();
 
 // The analyser unit: the one FFT unit of the output, off until switched on.

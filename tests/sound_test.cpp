@@ -38,6 +38,19 @@ std::string makeTempDir()
     return mkdtemp(pattern.data()) ? pattern : std::string();
 }
 
+// The mixer's threads, by the name SDL gives its playback threads ("SDLAudioP<n>").
+int mixerThreads()
+{
+    int count = 0;
+    for (const auto& task : fs::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        if (std::getline(comm, name) && name.rfind("SDLAudio", 0) == 0)
+            ++count;
+    }
+    return count;
+}
+
 bool allZero(const float* bins)
 {
     for (int k = 0; k < Analyser::kBins; ++k)
@@ -217,6 +230,45 @@ TEST_F(Sound, InterruptAndTerminateStillEndTheProcess)
     const unsigned long long caught = std::stoull(line.substr(7), nullptr, 16);
     EXPECT_EQ(0u, caught & (1ull << (SIGINT - 1)));
     EXPECT_EQ(0u, caught & (1ull << (SIGTERM - 1)));
+}
+
+// Death tests run in a fresh process, whose exit handlers are registered in a known order.
+using SoundDeathTest = Sound;
+
+// The mixer's callback feeds the analyser and reads the music, so none of them may go while it can run: not
+// when closed with the music playing, and not when the process exits without closing (a library's own exit):
+// the layer then closes itself before the exit handlers registered before it and the static destructors.
+TEST_F(SoundDeathTest, NoThreadOfTheLayerOutlivesCloseOrExit)
+{
+    const std::string music = path("music.mp3");
+    ASSERT_TRUE(writeMp3Tone(music, kToneHz, kToneSeconds, 1.0));
+    auto playing = [&music] {
+        EXPECT_TRUE(FSOUND_Init(kRate, 32, 0));
+        FSOUND_STREAM* stream = FSOUND_Stream_Open(music.c_str(), 0, 0, 0);
+        EXPECT_TRUE(FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), true));
+        EXPECT_EQ(0, FSOUND_Stream_Play(-1, stream));
+        EXPECT_GT(listen().tone, 0.9f);  // the callback is feeding the analyser
+        return stream;
+    };
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            std::atexit([] {
+                if (mixerThreads() != 0)
+                    _exit(3);
+            });
+            playing();
+            fs::remove_all(dir_);  // this process never reaches TearDown
+            std::exit(0);
+        },
+        testing::ExitedWithCode(0), "");
+
+    FSOUND_STREAM* stream = playing();
+    EXPECT_EQ(1, mixerThreads());
+    FSOUND_Close();
+    EXPECT_EQ(0, mixerThreads());
+    EXPECT_TRUE(allZero(FSOUND_DSP_GetSpectrum()));
+    EXPECT_TRUE(FSOUND_Stream_Close(stream));
 }
 
 TEST_F(Sound, SpectrumIsOneLastingArrayOfZerosWithoutSound)

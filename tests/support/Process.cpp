@@ -1,5 +1,6 @@
 #include "tests/support/Process.h"
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -12,11 +13,40 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
+namespace {
+// The calling process's environment with `changes` applied in order: "NAME=value" sets, "NAME=" removes.
+std::vector<std::string> environmentWith(const std::vector<std::string>& changes)
+{
+    std::vector<std::string> result;
+    for (char** e = environ; *e; ++e) result.emplace_back(*e);
+    for (const std::string& c : changes) {
+        const std::string name = c.substr(0, c.find('=') + 1);
+        result.erase(std::remove_if(result.begin(), result.end(),
+                                    [&](const std::string& e) { return e.compare(0, name.size(), name) == 0; }),
+                     result.end());
+        if (c.size() > name.size()) result.push_back(c);
+    }
+    return result;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& strings)
+{
+    std::vector<char*> result;
+    for (std::string& s : strings) result.push_back(s.data());
+    result.push_back(nullptr);
+    return result;
+}
+}  // namespace
+
 Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir)
 {
     char tmpl[] = "/tmp/kiv-stderr-XXXXXX";
     int fd = mkstemp(tmpl);
     errPath_ = tmpl;
+    // Everything the child needs is made here: between fork and exec it may only make system calls, as other
+    // threads of the test may hold the allocator's locks.
+    std::vector<std::string> args = argv, environment = environmentWith(env);
+    std::vector<char*> argp = pointers(args), envp = pointers(environment);
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test takes its children with it
@@ -24,19 +54,7 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
         dup2(fd, 2);
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 0);
-        for (const std::string& e : env) {
-            size_t eq = e.find('=');
-            std::string name = e.substr(0, eq);
-            std::string value = e.substr(eq + 1);
-            if (value.empty())
-                unsetenv(name.c_str());
-            else
-                setenv(name.c_str(), value.c_str(), 1);
-        }
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        execv(args[0], args.data());
+        execve(argp[0], argp.data(), envp.data());
         _exit(127);
     }
     close(fd);
@@ -58,6 +76,7 @@ bool Process::running()
     if (waitpid(pid_, &status, WNOHANG) == pid_) {
         done_ = true;
         status_ = WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+        signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         return false;
     }
     return true;
@@ -68,7 +87,7 @@ int Process::wait(double seconds)
     auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
     while (running()) {
         if (std::chrono::steady_clock::now() > until) return -1;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return status_;
 }

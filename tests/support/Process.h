@@ -16,6 +16,8 @@ public:
     bool running();
     // Waits up to `seconds`; the exit status, or -1 when it did not end in time, -2 when killed by a signal.
     int wait(double seconds);
+    // The signal that ended it, once it has ended by one; 0 otherwise.
+    int signalNumber() const { return signal_; }
     void signal(int sig);
     std::string stderrText() const;
     pid_t pid() const { return pid_; }
@@ -23,6 +25,7 @@ public:
 private:
     pid_t pid_ = -1;
     int status_ = -1;
+    int signal_ = 0;
     bool done_ = false;
     std::string errPath_;
 };

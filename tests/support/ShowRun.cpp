@@ -13,7 +13,7 @@ constexpr float kSilence = 1e-4f;  // the mixer writes exact zeros while nothing
 }  // namespace
 
 ShowRun::ShowRun(int screenW, int screenH)
-    : server_(new Xvfb(screenW, screenH)), dir_(makeTempDir()), screenW_(screenW), screenH_(screenH)
+    : server_(new Xvfb(screenW, screenH, false)), dir_(makeTempDir()), screenW_(screenW), screenH_(screenH)
 {
     const std::string& assets = defaultAssets();
     if (assets.empty() || std::system(("cp '" + assets + "'/* '" + dir_ + "'/").c_str()) != 0) dir_.clear();
@@ -30,7 +30,10 @@ void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::
 {
     std::vector<std::string> all = {"DISPLAY=" + server_->display(), "SDL_AUDIODRIVER=disk",
                                     "SDL_DISKAUDIOFILE=" + path("out.raw"),
-                                    "LP_NUM_THREADS=1"};  // many shows share two cores
+                                    "LP_NUM_THREADS=1",  // many shows share two cores
+                                    // The user's shader cache is left alone; its writer thread also held a
+                                    // loaded process's exit up for seconds.
+                                    "MESA_SHADER_CACHE_DISABLE=true"};
     all.insert(all.end(), env.begin(), env.end());
     std::vector<std::string> argv = wrapper;
     argv.insert(argv.end(), {KIV_BINARY, "-geometry",
@@ -39,15 +42,40 @@ void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::
     process_.reset(new Process(argv, all, dir_));
 }
 
+namespace {
+int ignoreXError(Display*, XErrorEvent*) { return 0; }  // a window that went between two requests
+
+// The top-level window named "kiv", or 0. Without a window manager the toolkit's window is a child of the root.
+Window findShowWindow(Display* display)
+{
+    Window root, parent, *children = nullptr;
+    unsigned count = 0;
+    Window found = 0;
+    if (!XQueryTree(display, DefaultRootWindow(display), &root, &parent, &children, &count)) return 0;
+    for (unsigned i = 0; i < count && !found; ++i) {
+        char* name = nullptr;
+        if (XFetchName(display, children[i], &name) && name && std::string(name) == "kiv") found = children[i];
+        if (name) XFree(name);
+    }
+    if (children) XFree(children);
+    return found;
+}
+}  // namespace
+
 std::string ShowRun::window(double seconds)
 {
+    // Asked in-process: many runs waiting at once would otherwise start a search command every few ms.
+    Display* display = XOpenDisplay(server_->display().c_str());
+    if (!display) return "";
+    XSetErrorHandler(ignoreXError);
     auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-    while (std::chrono::steady_clock::now() < until && process_->running()) {
-        std::string id = x("xdotool search --name '^kiv$' 2>/dev/null | head -1");
-        if (!id.empty()) return id;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    Window found = 0;
+    while (!found && std::chrono::steady_clock::now() < until && process_->running()) {
+        found = findShowWindow(display);
+        if (!found) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
-    return "";
+    XCloseDisplay(display);
+    return found ? std::to_string(found) : "";
 }
 
 std::string ShowRun::x(const std::string& command) const
@@ -77,6 +105,16 @@ bool ShowRun::askToClose(const std::string& window) const
     return sent;
 }
 
+bool ShowRun::killClient(const std::string& window) const
+{
+    Display* display = XOpenDisplay(server_->display().c_str());
+    if (!display) return false;
+    XKillClient(display, std::stoul(window));
+    XSync(display, False);  // the server has acted once this returns
+    XCloseDisplay(display);
+    return true;
+}
+
 double ShowRun::warpPointer(const std::vector<std::pair<int, int>>& positions) const
 {
     Display* display = XOpenDisplay(server_->display().c_str());
@@ -90,14 +128,37 @@ double ShowRun::warpPointer(const std::vector<std::pair<int, int>>& positions) c
     return took.count();
 }
 
-bool ShowRun::soundWritten() const
+namespace {
+// Whether `in` holds a sample that is not silence from `offset` on; `offset` moves past the samples read.
+bool loudFrom(std::ifstream& in, long& offset)
 {
-    std::ifstream in(path("out.raw"), std::ios::binary);
+    in.seekg(offset);
     float block[4096];
     while (in.read(reinterpret_cast<char*>(block), sizeof block) || in.gcount() > 0) {
         const std::streamsize n = in.gcount() / static_cast<std::streamsize>(sizeof(float));
+        offset += static_cast<long>(n * sizeof(float));
         for (std::streamsize i = 0; i < n; ++i)
             if (std::fabs(block[i]) > kSilence) return true;
     }
     return false;
+}
+}  // namespace
+
+bool ShowRun::soundWritten() const
+{
+    std::ifstream in(path("out.raw"), std::ios::binary);
+    long offset = 0;
+    return loudFrom(in, offset);
+}
+
+bool ShowRun::musicHeard()
+{
+    std::ifstream in(path("out.raw"), std::ios::binary);
+    return in && loudFrom(in, heardUpTo_);
+}
+
+long ShowRun::soundBytes() const
+{
+    std::ifstream in(path("out.raw"), std::ios::binary | std::ios::ate);
+    return in ? static_cast<long>(in.tellg()) : -1;
 }

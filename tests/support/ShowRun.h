@@ -10,7 +10,8 @@
 
 // One run of the real kiv on an X server of its own (so keys reach it whatever else runs), in a fresh folder
 // holding a copy of the default assets. Sound goes to the disk driver, into out.raw in that folder.
-// Several runs may be alive at once; each passes its own DISPLAY to what it starts.
+// Several runs may be alive at once, made and driven from different threads; each passes its own DISPLAY to
+// what it starts and leaves the test's environment alone.
 class ShowRun {
 public:
     explicit ShowRun(int screenW = 320, int screenH = 240);
@@ -36,10 +37,18 @@ public:
     // Moves the pointer to each screen position in turn, as fast as the X server takes it: one motion
     // event per position. Returns the seconds it took until the server had them all.
     double warpPointer(const std::vector<std::pair<int, int>>& positions) const;
+    // Kills the window's X client as xkill does: the server closes kiv's connection. False when it failed.
+    bool killClient(const std::string& window) const;
+    // Shuts down this run's X server under the running show.
+    void closeDisplay() { server_->stop(); }
     // Presses Escape and returns the exit status (Process::wait's codes).
     int escape(double seconds = 10);
     // Whether what the disk driver wrote holds any sample that is not silence.
     bool soundWritten() const;
+    // Whether the music has reached the output yet; each call reads on from where the last one stopped.
+    bool musicHeard();
+    // Bytes the disk driver has written so far.
+    long soundBytes() const;
     std::string stderrText() const { return process_ ? process_->stderrText() : std::string(); }
 
 private:
@@ -48,4 +57,5 @@ private:
     int screenW_;
     int screenH_;
     std::unique_ptr<Process> process_;
+    long heardUpTo_ = 0;  // bytes of out.raw that musicHeard has read
 };

@@ -9,9 +9,13 @@
 #include <sys/prctl.h>
 #include <unistd.h>
 
-Xvfb::Xvfb(int width, int height)
+namespace {
+constexpr int kStartSeconds = 60;  // a loaded machine starting many servers at once can take many seconds
+}  // namespace
+
+Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointDisplayHere)
 {
-    if (const char* d = std::getenv("DISPLAY")) {
+    if (const char* d = std::getenv("DISPLAY"); d && pointsDisplay_) {
         hadDisplay_ = true;
         previousDisplay_ = d;
     }
@@ -36,24 +40,30 @@ Xvfb::Xvfb(int width, int height)
     std::string number;
     pollfd p{fds[0], POLLIN, 0};
     char c;
-    while (poll(&p, 1, 10000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (poll(&p, 1, kStartSeconds * 1000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     if (number.empty()) {
         std::fprintf(stderr, "Xvfb did not start\n");
         return;
     }
     display_ = ":" + number;
-    setenv("DISPLAY", display_.c_str(), 1);
+    if (pointsDisplay_) setenv("DISPLAY", display_.c_str(), 1);
 }
 
 Xvfb::~Xvfb()
 {
-    if (pid_ > 0) {
-        kill(pid_, SIGTERM);
-        waitpid(pid_, nullptr, 0);
-    }
+    stop();
+    if (!pointsDisplay_) return;
     if (hadDisplay_)
         setenv("DISPLAY", previousDisplay_.c_str(), 1);
     else
         unsetenv("DISPLAY");
+}
+
+void Xvfb::stop()
+{
+    if (pid_ <= 0) return;
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+    pid_ = -1;
 }
