@@ -6,31 +6,9 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD:-$root/build}
 out=$root/docs
-work=$(mktemp -d)
-xvfb=""
-kiv=""
-cleanup() {
-  [ -n "$kiv" ] && kill "$kiv" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$root/scripts/private-show.sh"
+play_show "$build"
 
-"$build/tools/kiv-assets" "$work" >/dev/null
-
-exec 3> >(cat > "$work/display")
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -1 "$work/display")
-
-(cd "$work" && SDL_AUDIODRIVER=dummy exec "$build/kiv" -geometry 1024x768+0+0) &
-kiv=$!
-start=$(date +%s.%N)
-
-at() {  # show seconds: sleeps until then
-  sleep "$(awk -v t="$1" -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { d = t - (n - s); print (d > 0 ? d : 0) }')"
-}
 sweep() {  # x0 y0 x1 y1: forty small pointer steps
   local cmd=(xdotool)
   for i in $(seq 0 40); do

@@ -11,6 +11,7 @@
 #include <memory>
 #include <vector>
 
+#include "tests/support/DesignedRange.h"
 #include "tools/levels/LevelTrace.h"
 
 namespace {
@@ -74,16 +75,6 @@ const std::vector<float>& drums()
 {
     static const std::vector<float> track = drumTrack();
     return track;
-}
-
-void expectInTheDesignedRange(const LevelSummary& s)
-{
-    EXPECT_GE(s.level[1], 0.3f);
-    EXPECT_LE(s.level[1], 0.7f);
-    EXPECT_GE(s.level[2], 0.7f);
-    EXPECT_LE(s.level[2], 1.2f);
-    EXPECT_GE(s.brightness[2] - s.brightness[0], 0.3f);
-    EXPECT_GE(s.beat, 0.2f);
 }
 
 TEST(Levels, DrumsAtAnyLevelLandInTheDesignedRange)

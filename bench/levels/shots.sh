@@ -6,32 +6,8 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD:-$root/build}
-work=$(mktemp -d)
-xvfb=""
-kiv=""
-cleanup() {
-  [ -n "$kiv" ] && kill "$kiv" 2>/dev/null || true
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$build/tools/kiv-assets" "$work" >/dev/null
-[ $# -ge 1 ] && cp "$1" "$work/music.mp3"  # kiv judges the format by content
-
-exec 3> >(cat > "$work/display")
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-export DISPLAY=:$(head -1 "$work/display")
-
-(cd "$work" && SDL_AUDIODRIVER=dummy exec "$build/kiv" -geometry 1024x768+0+0 2>/dev/null) &
-kiv=$!
-start=$(date +%s.%N)
-
-at() {  # show seconds: sleeps until then
-  sleep "$(awk -v t="$1" -v s="$start" -v n="$(date +%s.%N)" 'BEGIN { d = t - (n - s); print (d > 0 ? d : 0) }')"
-}
+source "$root/scripts/private-show.sh"
+play_show "$build" "$@"
 
 for moment in 20 92; do
   for i in $(seq 0 11); do
