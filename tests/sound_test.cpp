@@ -251,13 +251,17 @@ TEST_F(SoundDeathTest, NoThreadOfTheLayerOutlivesCloseOrExit)
         return stream;
     };
     GTEST_FLAG_SET(death_test_style, "threadsafe");
+    static FSOUND_STREAM* left = nullptr;  // the handle the exiting process never closed
     EXPECT_EXIT(
         {
             std::atexit([] {
                 if (mixerThreads() != 0)
                     _exit(3);
+                // Handles outlive the layer's close; taken back here, so the sanitizer build's leak check at
+                // exit judges the layer, not this test.
+                FSOUND_Stream_Close(left);
             });
-            playing();
+            left = playing();
             fs::remove_all(dir_);  // this process never reaches TearDown
             std::exit(0);
         },
