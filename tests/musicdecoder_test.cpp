@@ -38,20 +38,41 @@ std::vector<float> decodeAll(const std::string& path, int readFrames)
     return all;
 }
 
+// Where the first sound lies in the device's output from byte `from` on, as a byte offset; -1 if none yet.
+long long soundFrom(const std::string& raw, uintmax_t from)
+{
+    std::ifstream in(raw, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(from));
+    float sample = 0;
+    for (uintmax_t at = from; in.read(reinterpret_cast<char*>(&sample), sizeof sample); at += sizeof sample)
+        if (sample != 0.0f) return static_cast<long long>(at);
+    return -1;
+}
+
 // Plays `path` through the sound layer on the disk driver, unpaced, until the device has written a second
-// more than `frames` frames since Play; returns everything the device got.
+// more than `frames` frames after the music's first sound; returns everything the device got. Timed from that
+// sound, not from Play: on a loaded machine Play can wait for the mixer's lock while the unpaced device goes
+// on writing silence for seconds.
 std::vector<float> playedToDevice(const std::string& path, const std::string& raw, size_t frames)
 {
     const ScopedEnv driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", raw), unpaced("SDL_DISKAUDIODELAY", "0");
     EXPECT_TRUE(FSOUND_Init(MusicDecoder::kRate, 32, 0));
     FSOUND_STREAM* stream = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     // The device runs unpaced from Init on, writing silence; the music starts in the block after Play.
-    const uintmax_t atPlay = fs::exists(raw) ? fs::file_size(raw) : 0;
+    uintmax_t scanned = fs::exists(raw) ? fs::file_size(raw) / sizeof(float) * sizeof(float) : 0;
     EXPECT_EQ(0, FSOUND_Stream_Play(-1, stream));
-    const uintmax_t enough = atPlay + (frames + MusicDecoder::kRate) * MusicDecoder::kChannels * sizeof(float);
+    const uintmax_t after = (frames + MusicDecoder::kRate) * MusicDecoder::kChannels * sizeof(float);
+    long long heard = -1;
     const auto until = std::chrono::steady_clock::now() + kPatience;
-    while (std::chrono::steady_clock::now() < until && (!fs::exists(raw) || fs::file_size(raw) < enough))
+    while (std::chrono::steady_clock::now() < until) {
+        const uintmax_t size = fs::exists(raw) ? fs::file_size(raw) / sizeof(float) * sizeof(float) : 0;
+        if (heard < 0 && size > scanned) {
+            heard = soundFrom(raw, scanned);
+            scanned = size;
+        }
+        if (heard >= 0 && size >= static_cast<uintmax_t>(heard) + after) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     FSOUND_Stream_Close(stream);
     FSOUND_Close();
 
