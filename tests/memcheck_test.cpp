@@ -6,10 +6,10 @@
 // string compares).
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <dirent.h>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <thread>
 
@@ -39,35 +39,80 @@ struct Finding {
     bool ours = false;
 };
 
+// Valgrind's own lines: "==PID== " and the body. False for the program's output mixed into the log.
+bool valgrindLine(const std::string& text, std::string& body)
+{
+    if (text.rfind("==", 0) != 0) return false;
+    std::size_t i = 2;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) ++i;
+    if (i == 2 || text.compare(i, 3, "== ") != 0) return false;
+    body = text.substr(i + 3);
+    return true;
+}
+
+// A stack frame, "   at 0x4023C74: strncmp (strcmp-sse2.S:162)": its text after the address.
+bool stackFrame(const std::string& body, std::string& where)
+{
+    std::size_t i = 0;
+    while (i < body.size() && std::isspace(static_cast<unsigned char>(body[i]))) ++i;
+    if (i == 0 || (body.compare(i, 5, "at 0x") != 0 && body.compare(i, 5, "by 0x") != 0)) return false;
+    std::size_t j = i + 5;
+    while (j < body.size() && std::isxdigit(static_cast<unsigned char>(body[j]))) ++j;
+    if (j == i + 5 || body.compare(j, 2, ": ") != 0) return false;
+    where = body.substr(j + 2);
+    return true;
+}
+
+// The source file a frame names, "(Window.cpp:32)" at its end; empty when it names a library instead.
+std::string sourceFile(const std::string& where)
+{
+    if (where.empty() || where.back() != ')') return "";
+    const std::size_t colon = where.rfind(':');
+    const std::size_t open = where.rfind('(');
+    if (colon == std::string::npos || open == std::string::npos || open > colon || colon + 2 >= where.size())
+        return "";
+    for (std::size_t i = colon + 1; i + 1 < where.size(); ++i)
+        if (!std::isdigit(static_cast<unsigned char>(where[i]))) return "";
+    const std::string name = where.substr(open + 1, colon - open - 1);
+    return name.find_first_of("():") == std::string::npos ? name : "";
+}
+
+// The allocator and the C library's string and memory functions: never the owner.
+bool runtimeFrame(const std::string& where)
+{
+    for (const char* prefix : {"malloc", "calloc", "realloc", "memalign", "posix_memalign", "aligned_alloc",
+                               "operator new", "str", "mem", "__mem", "__str", "wcs"})
+        if (where.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
+bool recordHeader(const std::string& body)
+{
+    for (const char* kind : {"Invalid read", "Invalid write", "Invalid free", "Mismatched free", "uninitialised",
+                             "overlap", "definitely lost in loss record"})
+        if (body.find(kind) != std::string::npos) return true;
+    return false;
+}
+
 // The records of a memcheck log that are errors or definite leaks, each with the frame that owns it.
 std::vector<Finding> findings(const std::string& log, const std::set<std::string>& ours)
 {
-    static const std::regex line(R"(^==\d+== (.*)$)");
-    static const std::regex frame(R"(^\s+(?:at|by) 0x[0-9A-F]+: (.*)$)");
-    static const std::regex fileRef(R"(\(([^():]+):\d+\)$)");
-    static const std::regex runtime(R"(^(malloc|calloc|realloc|memalign|posix_memalign|aligned_alloc|operator new|)"
-                                    R"(str|mem|__mem|__str|wcs))");
-    static const std::regex kind(R"(Invalid (read|write|free)|Mismatched free|uninitialised|overlap|)"
-                                 R"(definitely lost in loss record)");
     std::vector<Finding> found;
     std::ifstream in(log);
     std::string text;
     Finding* open = nullptr;
     bool decided = false;
     while (std::getline(in, text)) {
-        std::smatch m;
-        if (!std::regex_match(text, m, line)) continue;
-        const std::string body = m[1];
-        std::smatch f;
-        if (std::regex_match(body, f, frame)) {
+        std::string body;
+        if (!valgrindLine(text, body)) continue;
+        std::string where;
+        if (stackFrame(body, where)) {
             if (!open || decided) continue;
-            const std::string where = f[1];
-            if (where.find("vgpreload") != std::string::npos || std::regex_search(where, runtime)) continue;
+            if (where.find("vgpreload") != std::string::npos || runtimeFrame(where)) continue;
             decided = true;
             open->owner = where;
-            std::smatch file;
-            open->ours = std::regex_search(where, file, fileRef) && ours.count(file[1]) > 0;
-        } else if (std::regex_search(body, kind)) {
+            open->ours = ours.count(sourceFile(where)) > 0;
+        } else if (recordHeader(body)) {
             found.push_back({body, "", false});
             open = &found.back();
             decided = false;
