@@ -16,10 +16,10 @@
 #include "tests/support/DecodedMusic.h"
 #include "tests/support/DesignedRange.h"
 #include "tools/levels/LevelTrace.h"
-#include "tools/Master.h"
-#include "tools/Mp3Writer.h"
-#include "tools/Music.h"
-#include "tools/Score.h"
+#include "tools/assets/Master.h"
+#include "tools/assets/Mp3Writer.h"
+#include "tools/assets/Music.h"
+#include "tools/assets/Score.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -1,5 +1,5 @@
 #pragma once
-#include "tools/Canvas.h"
+#include "tools/assets/Canvas.h"
 #include "tools/picture/Photo.h"
 
 // How a photo becomes one of the show's pictures. The show stretches every picture over the whole window,

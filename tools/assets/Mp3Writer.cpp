@@ -1,4 +1,4 @@
-#include "tools/Mp3Writer.h"
+#include "tools/assets/Mp3Writer.h"
 
 #include <lame/lame.h>
 

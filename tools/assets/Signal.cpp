@@ -1,4 +1,4 @@
-#include "tools/Signal.h"
+#include "tools/assets/Signal.h"
 
 #include <algorithm>
 #include <cmath>

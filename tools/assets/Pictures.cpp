@@ -1,7 +1,7 @@
-#include "tools/Pictures.h"
+#include "tools/assets/Pictures.h"
 
-#include "tools/Canvas.h"
-#include "tools/Designs.h"
+#include "tools/assets/Canvas.h"
+#include "tools/assets/Designs.h"
 
 namespace {
 constexpr int kSize = 1024;         // power of two, so every GL takes them

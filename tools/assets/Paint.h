@@ -2,7 +2,7 @@
 #include <cmath>
 #include <cstdint>
 
-#include "tools/Canvas.h"
+#include "tools/assets/Canvas.h"
 
 // Small helpers for painting the default pictures. Everything is a pure function of its arguments,
 // so the pictures come out the same on every run.

@@ -1,5 +1,5 @@
 #pragma once
-#include "tools/Signal.h"
+#include "tools/assets/Signal.h"
 
 // The instruments of the soundtrack. Each call adds one note or hit into a stereo bus, starting at a time in
 // seconds; a note that runs past the bus's end is cut there. Pitches are MIDI note numbers (69 = A4, 440 Hz).

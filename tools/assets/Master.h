@@ -1,5 +1,5 @@
 #pragma once
-#include "tools/Synth.h"
+#include "tools/assets/Synth.h"
 
 // The last stage before encoding: equalises the mix towards the band the show listens to, lifts it to its
 // playing level, fades it out under the show's closing

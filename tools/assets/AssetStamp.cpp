@@ -1,4 +1,4 @@
-#include "tools/AssetStamp.h"
+#include "tools/assets/AssetStamp.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tools/Score.h"
+#include "tools/assets/Score.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "tools/Canvas.h"
+#include "tools/assets/Canvas.h"
 
 #include <algorithm>
 #include <cerrno>  // program_invocation_short_name

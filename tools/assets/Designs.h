@@ -1,5 +1,5 @@
 #pragma once
-#include "tools/Canvas.h"
+#include "tools/assets/Canvas.h"
 
 // The default pictures, each a function of the screen position (u, v): 0 to 1 from the window's left edge
 // to its right and from its top edge to its bottom, as the picture appears in the show (4:3 window).

@@ -1,4 +1,4 @@
-#include "tools/Master.h"
+#include "tools/assets/Master.h"
 
 #include <algorithm>
 #include <cmath>

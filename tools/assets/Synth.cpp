@@ -1,4 +1,4 @@
-#include "tools/Synth.h"
+#include "tools/assets/Synth.h"
 
 #include <algorithm>
 #include <cmath>

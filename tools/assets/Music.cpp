@@ -1,11 +1,11 @@
-#include "tools/Music.h"
+#include "tools/assets/Music.h"
 
 #include <cstdio>
 
-#include "tools/Master.h"
-#include "tools/Mp3Writer.h"
-#include "tools/Score.h"
-#include "tools/Synth.h"
+#include "tools/assets/Master.h"
+#include "tools/assets/Mp3Writer.h"
+#include "tools/assets/Score.h"
+#include "tools/assets/Synth.h"
 
 namespace {
 constexpr int kBitRate = 192;

@@ -12,9 +12,9 @@
 #include <system_error>
 #include <vector>
 
-#include "tools/AssetStamp.h"
-#include "tools/Music.h"
-#include "tools/Pictures.h"
+#include "tools/assets/AssetStamp.h"
+#include "tools/assets/Music.h"
+#include "tools/assets/Pictures.h"
 
 namespace fs = std::filesystem;
 

@@ -1,7 +1,7 @@
 #include <cmath>
 
-#include "tools/Designs.h"
-#include "tools/Paint.h"
+#include "tools/assets/Designs.h"
+#include "tools/assets/Paint.h"
 
 using namespace paint;
 
