@@ -15,13 +15,17 @@ void Sensitivity::reset()
     gain_ = kTarget / kTypicalLevel;
 }
 
-void Sensitivity::measure(float level)
+bool Sensitivity::hears(float level) const
 {
     // Silence, NaN and infinity leave the envelope where it is.
-    if (!(level > kSilentLevel) || !std::isfinite(level)) return;
-    const double logLevel = std::log(static_cast<double>(level));
-    const double step = logLevel - logEnvelope_;
-    if (step < -std::log(static_cast<double>(kGateRatio))) return;
+    if (!(level > kSilentLevel) || !std::isfinite(level)) return false;
+    return std::log(static_cast<double>(level)) - logEnvelope_ >= -std::log(static_cast<double>(kGateRatio));
+}
+
+void Sensitivity::measure(float level)
+{
+    if (!hears(level)) return;
+    const double step = std::log(static_cast<double>(level)) - logEnvelope_;
     // In the log domain the envelope sits at the geometric mean, where a track's median loudness lies.
     logEnvelope_ += step * (step > 0.0 ? rise_ : fall_);
     const double gain = static_cast<double>(kTarget) / std::exp(logEnvelope_);

@@ -26,7 +26,10 @@ public:
     // `blockSeconds`: the duration of one measured block, > 0.
     explicit Sensitivity(double blockSeconds);
 
-    // Takes the raw band loudness of the next block of the stream (>= 0; NaN counts as silence).
+    // Whether a block of this raw band loudness has anything to hear: not silence, not lost below the
+    // envelope. measure() ignores the others.
+    bool hears(float level) const;
+    // Takes the band loudness of the next block of the stream (>= 0; NaN counts as silence).
     void measure(float level);
     // Back to the start: the envelope at kTypicalLevel.
     void reset();

@@ -1,4 +1,4 @@
-// One spectrum refresh as FSOUND_DSP_GetSpectrum does it each frame: copy the ring, window, FFT, magnitudes.
+// What FSOUND_DSP_GetSpectrum costs the show's thread each frame: a copy of the latest hop's spectrum.
 #include <cmath>
 #include <vector>
 
@@ -25,7 +25,8 @@ void BM_AnalyserCompute(benchmark::State& state)
 }
 BENCHMARK(BM_AnalyserCompute);
 
-// What the mixer's thread pays per 1024-frame stereo chunk to feed the analyser.
+// What the mixer's thread pays per 1024-frame stereo chunk to feed the analyser: four hops, each an FFT,
+// the sensitivity, the ballistics and the flash guard.
 void BM_AnalyserPush(benchmark::State& state)
 {
     Analyser analyser;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -61,7 +62,7 @@ TEST(Analyser, SineAtBinCentreReadsItsAmplitudeThereAndHalfBesideTimesTheGain)
     for (int bin : {2, 20, 59, 300, 510}) {
         for (float amplitude : {0.01f, 0.05f}) {
             Analyser a;
-            push(a, sine(bin, amplitude, kN));
+            push(a, sine(bin, amplitude, 40 * kN));  // a steady tone: the first hops' partial windows have faded
             const float* bins = a.compute();
             const float g = a.gain();
             EXPECT_NEAR(amplitude * g, bins[bin], 1e-4f) << "bin " << bin;
@@ -101,56 +102,75 @@ TEST(Analyser, BadSamplesStayInRange)
 TEST(Analyser, FewerFramesThanTheWindowCountMissingOnesAsSilence)
 {
     // Half a window of tone under the newer half of the Hann window carries half its weight.
-    // The padded one has completed a block, so its gain may differ: compare the magnitudes.
     Analyser partial;
     push(partial, sine(25, 0.02f, kN / 2));
-    const float* got = partial.compute();
-    EXPECT_NEAR(0.01f, got[25] / partial.gain(), 2e-4f);
-
-    Analyser padded;
-    push(padded, std::vector<float>(kN / 2, 0.0f));
-    push(padded, sine(25, 0.02f, kN / 2));
-    const float* want = padded.compute();
-    for (int k = 0; k < Analyser::kBins; ++k)
-        ASSERT_NEAR(want[k] / padded.gain(), got[k] / partial.gain(), 1e-6f) << "bin " << k;
+    EXPECT_NEAR(0.01f, partial.compute()[25] / partial.gain(), 2e-4f);
 }
 
-TEST(Analyser, OnlyTheLatestWindowCounts)
+TEST(Analyser, TheSpectrumMovesOnlyWhenAHopCompletes)
 {
     Analyser a;
-    push(a, sine(10, 1.0f, 3 * kN));
-    push(a, sine(30, 1.0f, kN));
-    const float* bins = a.compute();
-    EXPECT_EQ(1.0f, bins[30]);
-    EXPECT_LT(bins[10], 1e-4f);
+    push(a, sine(25, 0.02f, Analyser::kHop - 1));
+    expectAllZero(a.compute());
+    push(a, sine(25, 0.02f, 1, 1, Analyser::kHop - 1));
+    EXPECT_GT(a.compute()[25], 0.0f);
 }
 
-TEST(Analyser, ChunkedPushesWrapTheRingLikeOnePush)
+// The loudness of a tone shows in the hop that hears it whole; when the tone stops it falls away with the
+// ballistics' time constant, not at once, and is gone within a second or two. A new sound shows at once again.
+TEST(Analyser, AnAttackShowsInItsHopAndTheFallTakesItsTime)
 {
-    // Odd chunk sizes make the ring wrap at many offsets. The tone sits between bins so that it does not
-    // repeat every window: frames read back in the wrong order would then change the spectrum.
-    // The two have heard different streams, so their gains differ: compare the magnitudes.
-    Analyser chunked;
-    push(chunked, sine(7, 0.02f, kN));
-    int first = 0;
-    for (int size : {1, 333, 77, 1000, 5, 450, 2048, 300}) {
-        push(chunked, sine(45.37, 0.03f, size, 2, first), 2);
-        first += size;
+    const int second = 44100 / Analyser::kHop * Analyser::kHop;  // whole hops, so a window is all tone
+    Analyser steady;
+    push(steady, sine(10, 0.03f, 40 * kN));
+    const float tone = loudness(steady.compute()) / steady.gain();
+
+    Analyser a;
+    push(a, std::vector<float>(second, 0.0f));
+    push(a, sine(10, 0.03f, kN));
+    EXPECT_GE(loudness(a.compute()) / a.gain(), 0.999f * tone);
+    EXPECT_LE(loudness(a.compute()) / a.gain(), 1.5f * tone);
+
+    push(a, std::vector<float>(kN, 0.0f));  // the tone leaves the window
+    const float gone = loudness(a.compute());
+    push(a, std::vector<float>(second / 10, 0.0f));
+    EXPECT_GT(loudness(a.compute()), 0.25f * gone);
+    EXPECT_LT(loudness(a.compute()), 0.5f * gone);
+    push(a, std::vector<float>(2 * second, 0.0f));
+    expectAllZero(a.compute());
+
+    push(a, sine(30, 0.03f, kN));
+    EXPECT_GE(loudness(a.compute()) / a.gain(), 0.999f * tone);
+}
+
+// After the ring has wrapped at every hop's offset, the window is still the latest frames in order: a tone
+// between bins, which does not repeat within the window, reads as a direct transform of those frames does.
+TEST(Analyser, TheWindowIsTheLatestFramesInOrder)
+{
+    constexpr double kBin = 45.37;
+    constexpr int kTotal = 7 * Analyser::kHop + 50 * kN;
+    const std::vector<float> tone = sine(kBin, 0.02f, kTotal);
+    Analyser a;
+    for (int at = 0, size = 1; at < kTotal; at += size, size = size * 7 % 1009 + 1)
+        a.push(tone.data() + at, std::min(size, kTotal - at), 1);
+    double re = 0.0, im = 0.0, sum = 0.0;
+    for (int n = 0; n < kN; ++n) {
+        const double w = 0.5 - 0.5 * std::cos(2.0 * kPi * n / kN);
+        const double x = w * tone[kTotal - kN + n];
+        re += x * std::cos(2.0 * kPi * 45 * n / kN);
+        im -= x * std::sin(2.0 * kPi * 45 * n / kN);
+        sum += w;
     }
-    Analyser whole;
-    push(whole, sine(45.37, 0.03f, kN, 1, first - kN));
-    const float* got = chunked.compute();
-    const float* want = whole.compute();
-    for (int k = 0; k < Analyser::kBins; ++k)
-        ASSERT_NEAR(want[k] / whole.gain(), got[k] / chunked.gain(), 1e-6f) << "bin " << k;
+    EXPECT_NEAR(2.0 * std::hypot(re, im) / sum, a.compute()[45] / a.gain(), 2e-4);
 }
 
 TEST(Analyser, ChannelsAreAveraged)
 {
-    std::vector<float> left = sine(50, 0.04f, kN);
-    std::vector<float> stereo(2 * kN);
+    constexpr int kSteady = 40 * kN;  // the first hops' partial windows have faded
+    std::vector<float> left = sine(50, 0.04f, kSteady);
+    std::vector<float> stereo(2 * kSteady);
 
-    for (int n = 0; n < kN; ++n) {
+    for (int n = 0; n < kSteady; ++n) {
         stereo[2 * n] = left[n];
         stereo[2 * n + 1] = 0.0f;
     }
@@ -158,14 +178,14 @@ TEST(Analyser, ChannelsAreAveraged)
     push(oneSide, stereo, 2);
     EXPECT_NEAR(0.02f * oneSide.gain(), oneSide.compute()[50], 1e-4f);
 
-    for (int n = 0; n < kN; ++n)
+    for (int n = 0; n < kSteady; ++n)
         stereo[2 * n + 1] = -left[n];
     Analyser opposed;
     push(opposed, stereo, 2);
     expectAllZero(opposed.compute());
 
     Analyser six;
-    push(six, sine(50, 0.04f, kN, 6), 6);
+    push(six, sine(50, 0.04f, kSteady, 6), 6);
     EXPECT_NEAR(0.04f * six.gain(), six.compute()[50], 1e-4f);
 }
 
@@ -173,14 +193,14 @@ TEST(Analyser, ClearForgetsSamplesBinsAndTheSensitivity)
 {
     Analyser a;
     const float fresh = a.gain();
-    push(a, sine(12, 1.0f, 20 * kN));
+    push(a, sine(12, 1.0f, 200 * kN));
     ASSERT_GT(a.compute()[12], 0.99f);
     ASSERT_LT(a.gain(), 0.9f * fresh);  // a loud tone turned it down
     a.clear();
     EXPECT_EQ(fresh, a.gain());
     expectAllZero(a.bins());
     expectAllZero(a.compute());
-    push(a, sine(12, 1.0f, kN / 4));
+    push(a, sine(12, 1.0f, Analyser::kHop));
     EXPECT_GT(a.compute()[12], 0.0f);
 }
 
@@ -191,7 +211,7 @@ TEST(Analyser, ComputeFillsTheSameArrayThatBinsReturns)
     float* first = a.compute();
     EXPECT_EQ(first, a.bins());
     EXPECT_EQ(first, a.compute());
-    EXPECT_EQ(1.0f, a.bins()[20]);
+    EXPECT_GT(a.bins()[20], 0.0f);
 }
 
 TEST(Analyser, MeaninglessPushesAddNothing)
@@ -239,8 +259,8 @@ TEST(Sensitivity, KeepsTheContrastOfQuietAndLoudPassagesForSeconds)
     Analyser a;
     const float settled = loudnessAfter(a, chord(0.1f, 30.0));
     ASSERT_NEAR(Sensitivity::kTarget, settled, 0.1f * Sensitivity::kTarget);
-    // 12 dB quieter: a quarter at first, and still well below after three seconds.
-    EXPECT_NEAR(0.25f * settled, loudnessAfter(a, chord(0.025f, 0.1)), 0.05f * settled);
+    // 12 dB quieter: a quarter once the fall has settled, and still well below after three seconds.
+    EXPECT_NEAR(0.25f * settled, loudnessAfter(a, chord(0.025f, 0.5)), 0.05f * settled);
     EXPECT_LT(loudnessAfter(a, chord(0.025f, 3.0)), 0.5f * settled);
     // Back up: it flares, then settles again.
     EXPECT_GT(loudnessAfter(a, chord(0.1f, 0.1)), 1.3f * settled);
@@ -273,7 +293,8 @@ std::vector<float> bursts(int frames)
     return out;
 }
 
-TEST(Sensitivity, SameStreamGivesTheSameSpectrumBitForBitHoweverItIsChunked)
+// Bursts that reverse the level four times a second put the guard to work, too.
+TEST(Analyser, SameStreamGivesTheSameSpectrumBitForBitHoweverItIsChunkedAndRead)
 {
     const std::vector<float> stream = bursts(8 * 44100);
     const std::vector<std::vector<int>> chunkings = {{1024}, {735}, {1, 333, 4096, 17, 1000, 2}};
@@ -287,6 +308,7 @@ TEST(Sensitivity, SameStreamGivesTheSameSpectrumBitForBitHoweverItIsChunked)
                 const int size = std::min(chunkings[c][next++ % chunkings[c].size()], checkpoint - at);
                 a.push(stream.data() + at, size, 1);
                 at += size;
+                if (c == 2) a.compute();  // as a show at a thousand frames a second would
             }
             const float* bins = a.compute();
             heard[c].insert(heard[c].end(), bins, bins + Analyser::kBins);

@@ -31,6 +31,7 @@ constexpr int kToneBin = 20;  // within the bins the show's loudness reads
 constexpr double kToneHz = kToneBin * double(kRate) / Analyser::kFrames;
 constexpr double kToneSeconds = 2.0;
 constexpr auto kPatience = std::chrono::seconds(3);
+constexpr auto kOnsetFade = std::chrono::milliseconds(500);  // the onset's splatter falls away in the ballistics' time
 
 std::string makeTempDir()
 {
@@ -64,15 +65,18 @@ struct Heard {
     float elsewhere = 0.0f;  // the loudest far-away bin in that same reading
 };
 
-// Reads the spectrum until the tone's bin passes 0.9 or patience runs out.
+// Reads the spectrum until the tone's bin has passed 0.9 and the onset has had time to fade, or patience runs
+// out; `elsewhere` is of the last reading with the tone above 0.9.
 Heard listen()
 {
     Heard heard;
     const auto until = std::chrono::steady_clock::now() + kPatience;
-    while (std::chrono::steady_clock::now() < until && heard.tone <= 0.9f) {
+    std::optional<std::chrono::steady_clock::time_point> settled;
+    while (std::chrono::steady_clock::now() < until && (!settled || std::chrono::steady_clock::now() < *settled)) {
         const float* bins = FSOUND_DSP_GetSpectrum();
-        if (bins[kToneBin] > heard.tone) {
-            heard.tone = bins[kToneBin];
+        heard.tone = std::fmax(heard.tone, bins[kToneBin]);
+        if (bins[kToneBin] > 0.9f) {
+            if (!settled) settled = std::chrono::steady_clock::now() + kOnsetFade;
             heard.elsewhere = 0.0f;
             for (int k = 0; k < Analyser::kBins; ++k)
                 if (std::abs(k - kToneBin) > 3)

@@ -68,10 +68,10 @@ void DecodedMusic::hearUntil(double seconds)
         analyser_.push(samples_.data() + fed_ * channels_, static_cast<int>(last - fed_), channels_);
         fed_ = last;
     }
-    // Past the end only silence follows, and a window of it leaves nothing else in the ring.
-    if (until > fed_) {
-        const long quiet = std::min<long>(until - fed_, Analyser::kFrames);
-        analyser_.push(silence_.data(), static_cast<int>(quiet), channels_);
-        fed_ = until;
-    }
+    // Past the end only silence follows. Within a few seconds of it the spectrum's fall has ended and nothing
+    // is left to hear: more silence changes nothing.
+    constexpr long kEverythingFallen = 5;  // seconds
+    for (long quiet = std::min(until - fed_, kEverythingFallen * rate_); quiet > 0; quiet -= Analyser::kFrames)
+        analyser_.push(silence_.data(), static_cast<int>(std::min<long>(quiet, Analyser::kFrames)), channels_);
+    fed_ = std::max(fed_, until);
 }

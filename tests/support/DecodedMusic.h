@@ -24,7 +24,7 @@ public:
     // the start or past the end count as silence. Going back in time starts the analyser over.
     // Allocates nothing.
     void hearUntil(double seconds);
-    // The analyser's Analyser::kBins values over the Analyser::kFrames frames heard last. The array is valid
+    // The analyser's Analyser::kBins values as of what it has heard. The array is valid
     // until the next call.
     const float* spectrum() { return analyser_.compute(); }
     const float* spectrumAt(double seconds)
