@@ -1,0 +1,78 @@
+#include "audio/FlashGuard.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+// The greys the show draws from a level: backgrounds level² + 0.3, grids level + 0.3 and level + 0.6.
+constexpr float kBackgroundFloor = 0.3f;
+constexpr float kGridFloors[] = {0.3f, 0.6f};
+constexpr int kBisections = 30;        // finer than a float level needs
+constexpr float kShortOf = 0.999f;     // a held run stops this far into its next transition
+
+// Relative luminance of an sRGB grey.
+double luminance(float grey)
+{
+    const double c = std::clamp(static_cast<double>(grey), 0.0, 1.0);
+    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+}  // namespace
+
+FlashGuard::FlashGuard(int rate) : rate_(rate > 0 ? rate : 1) {}
+
+void FlashGuard::reset()
+{
+    *this = FlashGuard(rate_);
+}
+
+float FlashGuard::swing(float from, float to)
+{
+    double most = std::fabs(luminance(from * from + kBackgroundFloor) - luminance(to * to + kBackgroundFloor));
+    for (float floor : kGridFloors) most = std::max(most, std::fabs(luminance(from + floor) - luminance(to + floor)));
+    return static_cast<float>(most * kPictureLuminance);
+}
+
+bool FlashGuard::hasRoom(int64_t frame) const
+{
+    int lastSecond = 0, lastFive = 0;
+    for (int i = 0; i < total_; ++i) {
+        lastSecond += frame - passed_[i] < rate_;
+        lastFive += frame - passed_[i] < 5 * static_cast<int64_t>(rate_);
+    }
+    return lastSecond < kPerSecond && lastFive < kPerFiveSeconds;
+}
+
+float FlashGuard::levelAt(float from, float to, float target) const
+{
+    double near = from, far = to;  // swing from the start: below target at near, at least target at far
+    for (int i = 0; i < kBisections; ++i) {
+        const double mid = 0.5 * (near + far);
+        (swing(start_, static_cast<float>(mid)) < target ? near : far) = mid;
+    }
+    return static_cast<float>(near);
+}
+
+float FlashGuard::limit(float level, int64_t frame)
+{
+    if (!(level >= 0.0f)) level = 0.0f;
+    const int heading = level > extreme_ ? 1 : (level < extreme_ ? -1 : 0);
+    if (heading != 0 && heading != direction_ && swing(extreme_, level) > kHysteresis) {
+        start_ = extreme_;  // a new run, from the furthest point of the last
+        direction_ = heading;
+        counted_ = false;
+    }
+    if (heading == 0 || heading != direction_) return level;  // a small reversal, inside the run
+
+    if (!counted_ && swing(start_, level) >= kTransition) {
+        if (hasRoom(frame)) {
+            passed_[next_] = frame;
+            next_ = (next_ + 1) % kPerFiveSeconds;
+            total_ += total_ < kPerFiveSeconds;
+            counted_ = true;
+        } else {
+            level = levelAt(extreme_, level, kTransition * kShortOf);
+        }
+    }
+    extreme_ = level;
+    return level;
+}
