@@ -10,8 +10,8 @@
 namespace {
 constexpr int kRate = 44100;
 constexpr int kChannels = 2;
-constexpr int kBeatWindow = 6;        // passes: 100 ms
-constexpr float kBeatStep = 0.1f;     // brightness change that counts as a beat
+constexpr int kOnsetGap = 6;          // passes: 100 ms from one onset to the next
+constexpr int kResponsePasses = 2;    // two frames at 60 fps
 
 float nearestRank(std::vector<float> values, double share)
 {
@@ -36,10 +36,16 @@ LevelTrace traceShow(const SoundReader& read)
             chunk.resize(static_cast<size_t>(until - heard) * kChannels);
             const int got = read(chunk.data(), static_cast<int>(until - heard));
             analyser.push(chunk.data(), got, kChannels);
-            if (std::any_of(chunk.begin(), chunk.begin() + static_cast<long>(got) * kChannels,
-                            [](float s) { return s != 0.0f; }))
-                trace.soundEnd = time;
+            double square = 0.0;
+            for (int f = 0; f < got; ++f) {
+                const double mono = 0.5 * (static_cast<double>(chunk[2 * f]) + chunk[2 * f + 1]);
+                square += mono * mono;
+                if (chunk[2 * f] != 0.0f || chunk[2 * f + 1] != 0.0f) trace.soundEnd = time;
+            }
+            trace.energy.push_back(got > 0 ? static_cast<float>(square / got) : 0.0f);
             heard = until;
+        } else {
+            trace.energy.push_back(0.0f);
         }
         const float level = loudness(analyser.compute());
         trace.time.push_back(static_cast<float>(time));
@@ -52,6 +58,30 @@ LevelTrace traceShow(const SoundReader& read)
 LevelSummary summarise(const LevelTrace& trace)
 {
     return summarise(trace, LevelTrace::kMusicStart, trace.soundEnd);
+}
+
+std::vector<size_t> onsets(const LevelTrace& trace, double from, double to)
+{
+    std::vector<float> music;
+    for (size_t i = 0; i < trace.time.size(); ++i)
+        if (trace.time[i] > from && trace.time[i] < to) music.push_back(trace.energy[i]);
+    const float loud = nearestRank(music, 0.9);
+    std::vector<size_t> at;
+    for (size_t i = 1; i + kResponsePasses < trace.time.size(); ++i) {
+        if (trace.time[i] <= from || trace.time[i] >= to) continue;
+        const float e = trace.energy[i];
+        if (e >= kOnsetJump * trace.energy[i - 1] && e * kOnsetBelow >= loud && e > 0.0f &&
+            (at.empty() || i - at.back() >= kOnsetGap))
+            at.push_back(i);
+    }
+    return at;
+}
+
+float riseAt(const LevelTrace& trace, size_t i)
+{
+    float top = trace.brightness[i];
+    for (size_t j = i; j < i + kResponsePasses && j < trace.brightness.size(); ++j) top = std::max(top, trace.brightness[j]);
+    return top - trace.brightness[i - 1];
 }
 
 LevelSummary summarise(const LevelTrace& trace, double from, double to)
@@ -69,11 +99,13 @@ LevelSummary summarise(const LevelTrace& trace, double from, double to)
     const double brightShares[] = {0.1, 0.5, 0.9};
     for (int i = 0; i < 3; ++i) s.brightness[i] = nearestRank(brightness, brightShares[i]);
 
-    int windows = 0, beats = 0;
-    for (size_t w = 0; w + kBeatWindow <= brightness.size(); w += kBeatWindow, ++windows) {
-        const auto [low, high] = std::minmax_element(brightness.begin() + w, brightness.begin() + w + kBeatWindow);
-        beats += *high - *low > kBeatStep;
-    }
-    s.beat = windows ? static_cast<float>(beats) / windows : 0.0f;
+    std::vector<float> rises;
+    for (size_t i : onsets(trace, from, to)) rises.push_back(riseAt(trace, i));
+    s.onsets = static_cast<int>(rises.size());
+    s.answered = rises.empty() ? 0.0f
+                               : static_cast<float>(std::count_if(rises.begin(), rises.end(),
+                                                                  [](float r) { return r >= kAnswer; })) /
+                                     static_cast<float>(rises.size());
+    s.rise = nearestRank(rises, 0.5);
     return s;
 }

@@ -18,20 +18,33 @@ struct LevelTrace {
     std::vector<float> time;        // show seconds of each pass, 0 to kShowEnd
     std::vector<float> level;       // audioLevel after the pass
     std::vector<float> brightness;  // the pulsing background's grey at that level, 0.3 to 1
+    std::vector<float> energy;      // mean square of the sound heard since the pass before, channels averaged
     double soundEnd = 0.0;          // show seconds of the last pass that heard anything but digital silence
 };
 
 // Runs every pass of the show over what `read` delivers.
 LevelTrace traceShow(const SoundReader& read);
 
-// Percentiles by nearest rank, over the passes while the music plays: after kMusicStart, up to soundEnd.
+// Percentiles by nearest rank, and the onset response, over the passes while the music plays: after
+// kMusicStart, up to soundEnd.
 struct LevelSummary {
     int passes = 0;
     float level[5] = {};       // p10, p50, p90, p99, max
     float brightness[3] = {};  // p10, p50, p90
-    // The share of 100 ms windows (6 passes, back to back) in which the brightness moves by more than 0.1.
-    float beat = 0.0f;
+    // The onset response: an onset is a pass at least kOnsetJump louder than the pass before, no more than
+    // kOnsetBelow under the music's loud passes (p90) and a tenth of a second after the last. Its response is
+    // how far the brightness rises within two passes (two frames at 60 fps) above the pass before it.
+    int onsets = 0;
+    float answered = 0.0f;     // the share of onsets whose brightness rises by at least kAnswer
+    float rise = 0.0f;         // the median rise
 };
+constexpr float kOnsetJump = 4.0f;     // mean square: 6 dB
+constexpr float kOnsetBelow = 100.0f;  // 20 dB
+constexpr float kAnswer = 0.1f;
 LevelSummary summarise(const LevelTrace& trace);
+// Passes that are onsets, by the rule above, in (from, to) show seconds.
+std::vector<size_t> onsets(const LevelTrace& trace, double from, double to);
+// How far the brightness rises within two passes of pass `i` above the pass before it.
+float riseAt(const LevelTrace& trace, size_t i);
 // The same over the passes in (from, to) show seconds only.
 LevelSummary summarise(const LevelTrace& trace, double from, double to);

@@ -15,8 +15,9 @@ namespace {
 const char* const kUsage =
     "usage: kiv-levels [--plot OUT.png] [--gain DB] FILE...\n"
     "For each music file, as the show hears it at 60 idle passes a second (12 s of silence, then the music):\n"
-    "audioLevel p10 p50 p90 p99 max, background brightness p10 p50 p90 and the beat measure (the share of\n"
-    "100 ms windows in which the brightness moves by more than 0.1), over the time the music plays.\n"
+    "audioLevel p10 p50 p90 p99 max, background brightness p10 p50 p90, and the onset response: how many\n"
+    "onsets (passes 6 dB louder than the one before), the share of them that raise the brightness by 0.1 or\n"
+    "more within two passes, and the median rise, over the time the music plays.\n"
     "  --plot OUT.png  also draw level and brightness over the show's time, one row per file (gnuplot)\n"
     "  --gain DB       play every file this much louder (or quieter), clipped at full scale as a hot master\n";
 
@@ -62,8 +63,8 @@ int main(int argc, char** argv)
     }
 
     const float gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
-    std::printf("| file | level p10 | p50 | p90 | p99 | max | brightness p10 | p50 | p90 | beat |\n"
-                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
+    std::printf("| file | level p10 | p50 | p90 | p99 | max | brightness p10 | p50 | p90 | onsets | answered | rise |\n"
+                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     bool ok = true;
     std::vector<LevelTrace> traces;
     std::vector<std::string> titles;
@@ -82,9 +83,9 @@ int main(int argc, char** argv)
             return got;
         }));
         const LevelSummary s = summarise(traces.back());
-        std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f |\n", baseName(file).c_str(),
-                    s.level[0], s.level[1], s.level[2], s.level[3], s.level[4], s.brightness[0], s.brightness[1],
-                    s.brightness[2], s.beat);
+        std::printf("| %s | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %.2f | %d | %.2f | %.2f |\n",
+                    baseName(file).c_str(), s.level[0], s.level[1], s.level[2], s.level[3], s.level[4], s.brightness[0],
+                    s.brightness[1], s.brightness[2], s.onsets, s.answered, s.rise);
         std::fflush(stdout);
         char title[512];
         std::snprintf(title, sizeof title, gainDb != 0.0 ? "%s (%+g dB)" : "%s", baseName(file).c_str(), gainDb);
