@@ -74,11 +74,12 @@ std::string describe(const FlashSummary& s)
 {
     char line[512];
     auto counts = [](const FlashCounts& c) {
+        char most[64] = "";
+        if (c.mostInOneSecond > 0) std::snprintf(most, sizeof most, " (from %.2f s)", c.mostAt);
         char text[200];
         std::snprintf(text, sizeof text,
-                      "%d transitions, at most %d in one second (from %.2f s), %.2f s over the limit, %.2f s "
-                      "extended",
-                      c.transitions, c.mostInOneSecond, c.mostAt, c.secondsOver, c.extendedSeconds);
+                      "%d transitions, at most %d in one second%s, %.2f s over the limit, %.2f s extended",
+                      c.transitions, c.mostInOneSecond, most, c.secondsOver, c.extendedSeconds);
         return std::string(text);
     };
     std::snprintf(line, sizeof line, "general: %s; red: %s; %s", counts(s.general).c_str(), counts(s.red).c_str(),

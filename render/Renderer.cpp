@@ -14,6 +14,7 @@ extern "C" {
 
 #include "audio/ShowAudio.h"
 #include "render/BoundedQueue.h"
+#include "render/FlashMeter.h"
 #include "render/FrameConverter.h"
 #include "render/Readback.h"
 #include "render/VideoFile.h"
@@ -85,7 +86,7 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
         toEncode.close();
     };
 
-    double convertSeconds = 0, encodeSeconds = 0;
+    double convertSeconds = 0, measureSeconds = 0, encodeSeconds = 0;
     std::thread converter([&] {
         FrameConverter convert(width, height);
         Slot* slot = nullptr;
@@ -93,7 +94,12 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
             const auto start = Clock::now();
             if (slot->hasPicture && !convert.convert(slot->pixels.data(), slot->picture))
                 return fail("colour conversion failed");
-            convertSeconds += since(start);
+            const auto converted = Clock::now();
+            convertSeconds += std::chrono::duration<double>(converted - start).count();
+            if (meter_ && slot->hasPicture) {
+                meter_->add({slot->pixels.data(), width, height, static_cast<long>(width) * 4, PixelLayout::Bgra});
+                measureSeconds += since(converted);
+            }
             if (!toEncode.push(slot)) return;
         }
         toEncode.close();
@@ -170,6 +176,7 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
     encoder.join();
 
     times_.convert = convertSeconds;
+    times_.measure = measureSeconds;
     times_.encode = encodeSeconds;
     times_.frames = written;
     times_.wall = since(begin);
