@@ -111,8 +111,9 @@ int main(int argc, char** argv)
                 ok = false;
                 continue;
             }
-            std::printf("| %s | %d | %s | %s | %s | %.0f |\n", title(track).c_str(), fps, cells(r.summary.general).c_str(),
-                        cells(r.summary.red).c_str(), r.summary.passes() ? "pass" : "FAIL", r.seconds);
+            std::printf("| %s | %d | %s | %s | %s | %.0f |\n", title(track).c_str(), fps,
+                        cells(r.summary.general).c_str(), cells(r.summary.red).c_str(),
+                        r.summary.passes() ? "pass" : "FAIL", r.seconds);
             std::fflush(stdout);
         }
     return ok ? 0 : 1;
