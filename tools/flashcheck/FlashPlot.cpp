@@ -25,21 +25,14 @@ bool plotFlashes(const std::vector<FlashPlotRow>& rows, const std::string& path)
 {
     const Gnuplot gnuplot;
     std::ostringstream script;
-    script << "set terminal png size " << kWidth << "," << kRowHeight * rows.size() + 40
-           << " font 'sans,9' noenhanced\n"
-           << "set output " << Gnuplot::quoted(path) << "\n"
-           << "set multiplot layout " << rows.size() << ",1\n"
-           << "set lmargin 9\nset rmargin 9\nset tmargin 1.5\nset bmargin 1.5\n"
+    script << Gnuplot::multiplot(path, kWidth, kRowHeight, rows.size()) << "set lmargin 9\nset rmargin 9\n"
            << "set yrange [0:1]\nset ytics 0,0.25 nomirror\nset ylabel 'luminance'\n"
-           << "set y2range [0:" << kRateTop << "]\nset y2tics 0,2\nset y2label 'transitions in 1 s'\n"
-           << "set grid xtics ytics lc rgb '#dddddd'\nset key inside left top horizontal opaque\n";
+           << "set y2range [0:" << kRateTop << "]\nset y2tics 0,2\nset y2label 'transitions in 1 s'\n";
     bool ok = gnuplot.ok();
     for (size_t i = 0; i < rows.size() && ok; ++i) {
         const std::string data = gnuplot.file("row" + std::to_string(i) + ".dat").string();
         ok = writeData(*rows[i].meter, data);
-        if (i == 1) script << "unset key\n";  // the first row's key serves all
-        script << "set title " << Gnuplot::quoted(rows[i].title) << " offset 0,-0.8\n"
-               << "plot " << Gnuplot::quoted(data)
+        script << Gnuplot::rowStart(i, rows[i].title) << "plot " << Gnuplot::quoted(data)
                << " using 1:2 with lines lw 1 lc rgb '#808080' title 'mean relative luminance',"
                   " '' using 1:3 axes x1y2 with steps lw 1.2 lc rgb '#2050b0' title 'general transitions in 1 s',"
                   " '' using 1:4 axes x1y2 with steps lw 1.2 lc rgb '#d02020' title 'red transitions in 1 s',"

@@ -17,6 +17,12 @@ public:
     // Writes `script` into the folder and runs gnuplot on it; false when gnuplot is missing or fails.
     bool run(const std::string& script) const;
 
+    // The start of a script drawing `rows` plots one above the other into the PNG `png`, each `rowHeight`
+    // pixels high; the script goes on with settings and, per row, rowStart() and a plot command.
+    static std::string multiplot(const std::string& png, int width, int rowHeight, size_t rows);
+    // Before row `row`'s plot command: its title; the first row's key serves all.
+    static std::string rowStart(size_t row, const std::string& title);
+
     // `text` as a gnuplot string: in single quotes, where only a quote needs escaping (by doubling it).
     static std::string quoted(const std::string& text);
 

@@ -39,22 +39,14 @@ bool plotLevels(const std::vector<PlotRow>& rows, const std::string& path)
 {
     const Gnuplot gnuplot;
     std::ostringstream script;
-    // libgd's terminal writes an indexed-colour PNG: a tenth of the size of a cairo one for these curves.
-    script << "set terminal png size " << kWidth << "," << kRowHeight * rows.size() + 40
-           << " font 'sans,9' noenhanced\n"
-           << "set output " << Gnuplot::quoted(path) << "\n"
-           << "set multiplot layout " << rows.size() << ",1\n"
-           << "set lmargin 7\nset rmargin 2\nset tmargin 1.5\nset bmargin 1.5\n"
+    script << Gnuplot::multiplot(path, kWidth, kRowHeight, rows.size()) << "set lmargin 7\nset rmargin 2\n"
            << "set xrange [0:152]\nset xtics 0,10,150\nset yrange [0:" << kLevelTop << "]\nset ytics 0,0.5\n"
-           << "set grid xtics ytics lc rgb '#dddddd'\nset key inside left top horizontal opaque\n"
            << "set arrow 1 from 12,0 to 12," << kLevelTop << " nohead dt 2 lc rgb '#888888'\n";
     bool ok = gnuplot.ok();
     for (size_t i = 0; i < rows.size() && ok; ++i) {
         const fs::path data = gnuplot.file("row" + std::to_string(i) + ".dat");
         ok = writeData(*rows[i].trace, data);
-        if (i == 1) script << "unset key\n";  // the first row's key serves all
-        script << "set title " << Gnuplot::quoted(rows[i].title) << " offset 0,-0.8\n"
-               << "plot " << Gnuplot::quoted(data.string())
+        script << Gnuplot::rowStart(i, rows[i].title) << "plot " << Gnuplot::quoted(data.string())
                << " using 1:3:4 with filledcurves lc rgb '#f0a050' title 'background brightness, range in 0.2 s',"
                   " '' using 1:2 with lines lw 1.2 lc rgb '#2050b0' title 'audioLevel, mean in 0.2 s'\n";
     }
