@@ -51,15 +51,16 @@ Channels channelsOf(PixelLayout layout)
     return {0, 1, 2, 4};
 }
 
-// Sums over every pixel, in fixed point: luminance, and the red quantity of the saturated reds.
+// Sums over every step-th pixel of every step-th row, in fixed point: luminance, and the red quantity of the
+// saturated reds.
 template <int R, int G, int B, int Bytes>
-void sumFrame(const FrameView& f, uint64_t& luminance, uint64_t& red)
+void sumFrame(const FrameView& f, int step, uint64_t& luminance, uint64_t& red)
 {
     const auto& lin = linear();
-    for (int y = 0; y < f.height; ++y) {
+    for (int y = 0; y < f.height; y += step) {
         const uint8_t* p = f.data + static_cast<long>(y) * f.stride;
         uint64_t rowLuminance = 0, rowRed = 0;
-        for (int x = 0; x < f.width; ++x, p += Bytes) {
+        for (int x = 0; x < f.width; x += step, p += step * Bytes) {
             const uint32_t r = lin[p[R]], g = lin[p[G]], b = lin[p[B]];
             rowLuminance += kWeightR * r + kWeightG * g + kWeightB * b;
             if (r >= kSaturation * (g + b)) rowRed += r - g - b;
@@ -159,18 +160,20 @@ FlashMeter::FlashMeter(int width, int height, double fps, double startSeconds, l
     red_.perSecond.reserve(reserve);
 }
 
-// Fills both tracks' `current` from the sampling grid and returns the means over every pixel.
+// Fills both tracks' `current` from the sampling grid and returns the means, taken on a grid twice as fine.
 void FlashMeter::sample(const FrameView& f, double& luminance, double& red)
 {
     const Channels c = channelsOf(f.layout);
     uint64_t luminanceSum = 0, redSum = 0;
+    const int meanStep = std::max(1, step_ / 2);
     switch (f.layout) {
-    case PixelLayout::Rgb: sumFrame<0, 1, 2, 3>(f, luminanceSum, redSum); break;
-    case PixelLayout::Bgr: sumFrame<2, 1, 0, 3>(f, luminanceSum, redSum); break;
-    case PixelLayout::Rgba: sumFrame<0, 1, 2, 4>(f, luminanceSum, redSum); break;
-    case PixelLayout::Bgra: sumFrame<2, 1, 0, 4>(f, luminanceSum, redSum); break;
+    case PixelLayout::Rgb: sumFrame<0, 1, 2, 3>(f, meanStep, luminanceSum, redSum); break;
+    case PixelLayout::Bgr: sumFrame<2, 1, 0, 3>(f, meanStep, luminanceSum, redSum); break;
+    case PixelLayout::Rgba: sumFrame<0, 1, 2, 4>(f, meanStep, luminanceSum, redSum); break;
+    case PixelLayout::Bgra: sumFrame<2, 1, 0, 4>(f, meanStep, luminanceSum, redSum); break;
     }
-    const double pixels = static_cast<double>(f.width) * f.height;
+    const double pixels =
+        static_cast<double>((f.width + meanStep - 1) / meanStep) * ((f.height + meanStep - 1) / meanStep);
     luminance = static_cast<double>(luminanceSum) / (pixels * kLinearOne * kWeightOne);
     red = static_cast<double>(redSum) * kRedScale / (pixels * kLinearOne);
 

@@ -36,8 +36,8 @@ std::string describe(const FlashSummary& summary);
 
 // Measures flashing in a sequence of frames against the general-flash and red-flash criteria (WCAG 2.x
 // "three flashes or below threshold", ITU-R BT.1702); docs/flash-safety.md says exactly how. Frames go in
-// one at a time, in order, all the same size. Costs a few milliseconds a 1280x720 frame and allocates
-// nothing per frame once the expected frames are reserved.
+// one at a time, in order, all the same size. Costs well under a millisecond of CPU a 1280x720 frame and
+// allocates nothing per frame once the expected frames are reserved.
 class FlashMeter {
 public:
     static constexpr int kMaxTransitions = 6;   // in any one second: three flashes
