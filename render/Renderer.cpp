@@ -4,6 +4,8 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <time.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -37,6 +39,14 @@ using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// CPU time of the calling thread.
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 // The sound frame heard at video frame n: n / fps seconds, floored to a whole sample.
@@ -94,11 +104,11 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
             const auto start = Clock::now();
             if (slot->hasPicture && !convert.convert(slot->pixels.data(), slot->picture))
                 return fail("colour conversion failed");
-            const auto converted = Clock::now();
-            convertSeconds += std::chrono::duration<double>(converted - start).count();
+            convertSeconds += since(start);
             if (meter_ && slot->hasPicture) {
+                const double before = threadSeconds();
                 meter_->add({slot->pixels.data(), width, height, static_cast<long>(width) * 4, PixelLayout::Bgra});
-                measureSeconds += since(converted);
+                measureSeconds += threadSeconds() - before;
             }
             if (!toEncode.push(slot)) return;
         }

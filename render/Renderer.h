@@ -16,7 +16,7 @@ struct StageTimes {
     double draw = 0;      // idle passes and display passes, to the readback's start
     double readback = 0;  // starting reads, copying finished frames out and waiting for room to hand them on
     double convert = 0;   // colour conversion
-    double measure = 0;   // the flash meter, on the conversion's thread
+    double measure = 0;   // the flash meter on the conversion's thread: CPU seconds, not the thread's wall time
     double encode = 0;    // encoding and writing, video and sound
     double wall = 0;
     long frames = 0;      // frames written

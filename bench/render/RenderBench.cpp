@@ -125,7 +125,7 @@ void pipeline(const Span& s, bool measure)
     const StageTimes& t = renderer.times();
     const double wall = since(firstFrame);  // from the first frame written: the run-up before --from is apart
     std::printf("  pipeline%s %6.1f fps  (x264 %s; thread seconds: draw %.1f, readback %.1f, conversion %.1f,"
-                " flash meter %.1f (%.2f ms a frame), encoding %.1f; wall %.1f)\n",
+                " flash meter %.1f CPU (%.2f ms a frame), encoding %.1f; wall %.1f)\n",
                 measure ? " + meter " : "         ", static_cast<double>(t.frames - 1) / wall, VideoFile::kPreset,
                 t.draw, t.readback, t.convert, t.measure, 1000 * t.measure / static_cast<double>(t.frames), t.encode,
                 t.wall);
