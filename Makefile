@@ -85,7 +85,7 @@ levels: programs
 # Flashing, measured: the whole show swept offscreen at 60 and 30 fps with the default music, generated stress
 # music, the corpus of `make levels` (where installed) and the same 20 dB quieter and 12 dB hotter; one table
 # row a track and frame rate (docs/flash-safety.md reads it). A benchmark: some five minutes a track on two
-# busy cores, both frame rates; 47 sweeps with the whole corpus.
+# busy cores, both frame rates; 47 tracks with the whole corpus installed.
 flashes: programs
 	cmake --build $(BUILD) -j $(JOBS) --target kiv-flashes
 	BUILD=$(BUILD) bash bench/flashes/flashes.sh
