@@ -70,7 +70,8 @@ int main(int argc, char** argv)
         if (arg == "--plot" && i + 1 < argc) {
             plot = argv[++i];
         } else if (arg.size() > 1 && arg[0] == '-') {
-            std::fprintf(stderr, "kiv-flashcheck: unknown option '%s'\n%s", arg.c_str(), kUsage);
+            std::fprintf(stderr, "kiv-flashcheck: %s '%s'\n%s", arg == "--plot" ? "no file name after" : "unknown option",
+                         arg.c_str(), kUsage);
             return kUnusable;
         } else {
             videos.push_back(arg);
