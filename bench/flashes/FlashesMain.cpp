@@ -49,9 +49,11 @@ std::string title(const Track& t)
 
 std::string cells(const FlashCounts& c)
 {
+    char most[32] = "";
+    if (c.mostInOneSecond > 0) std::snprintf(most, sizeof most, " (%.1f s)", c.mostAt);
     char text[128];
-    std::snprintf(text, sizeof text, "%d | %d (%.1f s) | %.2f | %.2f", c.transitions, c.mostInOneSecond, c.mostAt,
-                  c.secondsOver, c.extendedSeconds);
+    std::snprintf(text, sizeof text, "%d | %d%s | %.2f | %.2f", c.transitions, c.mostInOneSecond, most, c.secondsOver,
+                  c.extendedSeconds);
     return text;
 }
 }  // namespace
