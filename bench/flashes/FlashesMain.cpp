@@ -12,16 +12,19 @@
 
 #include "bench/flashes/ShowSweep.h"
 #include "bench/flashes/StressMusic.h"
+#include "tools/flashcheck/FlashPlot.h"
 
 namespace {
 const char* const kUsage =
-    "usage: kiv-flashes [--size WxH] [--fps N,...] [--show DIR] [--gain DB] MUSIC... [--gain DB MUSIC...]\n"
+    "usage: kiv-flashes [--size WxH] [--fps N,...] [--show DIR] [--plot OUT.png] [--gain DB] MUSIC...\n"
+    "                   [--gain DB MUSIC...]\n"
     "       kiv-flashes --stress DIR\n"
     "Plays the whole show offscreen as kiv-render does, once for each music file and frame rate, without\n"
     "encoding, measures every frame for general and red flashes and prints a Markdown table row each.\n"
     "  --size WxH   picture size (default 640x360)\n"
     "  --fps N,...  frame rates, each a sweep (default 60,30)\n"
     "  --show DIR   the folder with the pictures img1.tif ... img5.tif (default: the current one)\n"
+    "  --plot PNG   also draw each sweep's luminance and transitions per second over the show (gnuplot)\n"
     "  --gain DB    play the music files after it this much louder or quieter, clipped at full scale\n"
     "  --stress DIR write the stress music (drum hits, gated noise, bursts) into DIR and print the paths\n";
 
@@ -62,7 +65,7 @@ int main(int argc, char** argv)
 {
     int width = 640, height = 360;
     std::vector<int> rates = {60, 30};
-    std::string showDir;
+    std::string showDir, plot;
     double gain = 0.0;
     std::vector<Track> tracks;
     for (int i = 1; i < argc; ++i) {
@@ -72,7 +75,7 @@ int main(int argc, char** argv)
             return 0;
         }
         const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" ||
-                                arg == "--stress";
+                                arg == "--stress" || arg == "--plot";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--stress") {
             const std::vector<std::string> paths = writeStressMusic(argv[++i]);
@@ -89,6 +92,8 @@ int main(int argc, char** argv)
                 if (rate < 1 || rate > 240) return usageError("--fps wants frame rates from 1 to 240");
         } else if (arg == "--show") {
             showDir = argv[++i];
+        } else if (arg == "--plot") {
+            plot = std::filesystem::absolute(argv[++i]).string();
         } else if (arg == "--gain") {
             if (!Gain::parse(argv[++i], gain)) return usageError("--gain wants decibels");
         } else if (arg.rfind("--", 0) == 0) {
@@ -105,18 +110,24 @@ int main(int argc, char** argv)
                 "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n");
     std::fflush(stdout);
     bool ok = true;
+    std::vector<SweepResult> kept;  // for the plot
+    std::vector<FlashPlotRow> rows;
     for (const Track& track : tracks)
         for (int fps : rates) {
-            const SweepResult r = sweepShow(track.path, Gain(track.gain), width, height, fps);
+            SweepResult r = sweepShow(track.path, Gain(track.gain), width, height, fps);
             if (!r.ok) {
                 std::fprintf(stderr, "kiv-flashes: %s: %s\n", track.path.c_str(), r.error.c_str());
                 ok = false;
                 continue;
             }
-            std::printf("| %s | %d | %s | %s | %s | %.0f |\n", title(track).c_str(), fps,
-                        cells(r.summary.general).c_str(), cells(r.summary.red).c_str(),
-                        r.summary.passes() ? "pass" : "FAIL", r.seconds);
+            const FlashSummary& s = r.meter->summary();
+            std::printf("| %s | %d | %s | %s | %s | %.0f |\n", title(track).c_str(), fps, cells(s.general).c_str(),
+                        cells(s.red).c_str(), s.passes() ? "pass" : "FAIL", r.seconds);
             std::fflush(stdout);
+            if (plot.empty()) continue;
+            rows.push_back({title(track) + ", " + std::to_string(fps) + " fps", r.meter.get()});
+            kept.push_back(std::move(r));
         }
+    if (!rows.empty() && !plotFlashes(rows, plot)) ok = false;
     return ok ? 0 : 1;
 }

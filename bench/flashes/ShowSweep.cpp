@@ -31,7 +31,8 @@ SweepResult sweepShow(const std::string& music, const Gain& gain, int width, int
     show.build();
     Readback readback(width, height);
     const long frames = static_cast<long>(RenderOptions::kShowEnd * fps);
-    FlashMeter meter(width, height, fps, 0.0, frames);
+    result.meter = std::make_unique<FlashMeter>(width, height, fps, 0.0, frames);
+    FlashMeter& meter = *result.meter;
     std::vector<uint8_t> pixels(readback.frameBytes());
     std::vector<float> sound(static_cast<size_t>(kAudioBlock) * ShowAudio::kChannels);
     auto measureOldest = [&] {
@@ -51,7 +52,6 @@ SweepResult sweepShow(const std::string& music, const Gain& gain, int width, int
         readback.start();
     }
     while (readback.pending() > 0) measureOldest();
-    result.summary = meter.summary();
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
     result.ok = true;
     return result;

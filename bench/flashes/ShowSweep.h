@@ -1,4 +1,5 @@
 #pragma once
+#include <memory>
 #include <string>
 
 #include "render/FlashMeter.h"
@@ -9,7 +10,7 @@
 struct SweepResult {
     bool ok = false;
     std::string error;
-    FlashSummary summary;
-    double seconds = 0;  // wall time of the sweep
+    std::unique_ptr<FlashMeter> meter;  // its summary and per-frame series
+    double seconds = 0;                 // wall time of the sweep
 };
 SweepResult sweepShow(const std::string& music, const Gain& gain, int width, int height, int fps);

@@ -2,7 +2,8 @@
 # bench/flashes/flashes.sh [kiv-flashes options]: the whole show swept offscreen and measured for flashing with
 # the default music, the generated stress music, the corpus of bench/levels/corpus.sh (the tracks installed),
 # and the default music and corpus again 20 dB quieter and 12 dB hotter; one Markdown table on stdout. Options
-# go to kiv-flashes (e.g. --fps 60 or --size 1280x720). BUILD picks the build folder (default build).
+# go to kiv-flashes (e.g. --fps 60, --size 1280x720, --plot flashes.png). BUILD picks the build folder (default
+# build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD:-$root/build}
