@@ -7,7 +7,7 @@ KIV_ARGS ?=
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels soak installable install package clean
+.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels flashes soak installable install package clean
 
 all: build
 
@@ -81,6 +81,14 @@ bench: build assets
 levels: programs
 	cmake --build $(BUILD) -j $(JOBS) --target kiv-levels
 	bash bench/levels/corpus.sh --plot $(BUILD)/levels.png
+
+# Flashing, measured: the whole show swept offscreen at 60 and 30 fps with the default music, generated stress
+# music, the corpus of `make levels` (where installed) and the same 20 dB quieter and 12 dB hotter; one table
+# row a track and frame rate (docs/flash-safety.md reads it). A benchmark: some five minutes a track on two
+# busy cores, both frame rates; 47 tracks with the whole corpus installed.
+flashes: programs
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-flashes
+	BUILD=$(BUILD) bash bench/flashes/flashes.sh
 
 # Installs into PREFIX (DESTDIR is honoured) from a build of its own, without tests and benchmarks.
 INSTALL_BUILD ?= $(BUILD)/install

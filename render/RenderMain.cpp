@@ -10,9 +10,11 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "audio/ShowAudio.h"
+#include "render/FlashMeter.h"
 #include "render/OffscreenGl.h"
 #include "render/PointerPath.h"
 #include "render/ProgressLine.h"
@@ -125,6 +127,12 @@ int main(int argc, char** argv)
 
     ProgressLine progress(stderr, !options.quiet && isatty(STDERR_FILENO));
     Renderer renderer(options, show, audio, file);
+    std::optional<FlashMeter> meter;
+    if (options.flashReport != FlashReport::Off) {
+        meter.emplace(options.width, options.height, options.fps,
+                      static_cast<double>(options.firstFrame()) / options.fps, options.frameCount());
+        renderer.measureWith(&*meter);
+    }
     const bool done = renderer.run(
         stopSignal, [&](long written, long total, double seconds) { progress.update(written, total, seconds); },
         error);
@@ -134,5 +142,7 @@ int main(int argc, char** argv)
         return 128 + stopSignal;
     }
     if (!done || !partial.commit(options.output, error)) return complain(kFailed, error);
-    return 0;
+    if (!meter) return 0;
+    complain(0, "flashes: " + describe(meter->summary()));
+    return statusAfterRender(options.flashReport, meter->summary().passes());
 }

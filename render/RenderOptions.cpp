@@ -60,6 +60,10 @@ ParseResult parseOptions(int argc, char** argv, RenderOptions& o, std::string& e
             o.quiet = true;
             continue;
         }
+        if (arg == "--flash-report" || arg == "--flash-report=strict") {
+            o.flashReport = arg == "--flash-report" ? FlashReport::Plain : FlashReport::Strict;
+            continue;
+        }
         const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--from" || arg == "--to" ||
                                 arg == "--pointer" || arg == "--quality";
         if (takesValue) {
@@ -110,6 +114,11 @@ ParseResult parseOptions(int argc, char** argv, RenderOptions& o, std::string& e
     return ParseResult::Run;
 }
 
+int statusAfterRender(FlashReport report, bool flashesPass)
+{
+    return report == FlashReport::Strict && !flashesPass ? kFlashFailed : 0;
+}
+
 const char* usageText()
 {
     return "Usage: kiv-render [options] OUTPUT\n"
@@ -125,6 +134,8 @@ const char* usageText()
            "                  (right, bottom); '#' starts a comment. Default: a built-in sweep over the grids\n"
            "  --quality Q     the encoder's constant quality: x264 CRF 0-51 (default 20), VP9 CRF 0-63\n"
            "                  (default 32); lower is better and larger\n"
+           "  --flash-report  measure every frame for flashing (general and red flashes, three a second at\n"
+           "                  most) and print one summary line at the end; =strict also exits with 3 if it fails\n"
            "  --quiet         no progress line\n"
            "  --help          this text\n"
            "  --version       the version\n";

@@ -4,6 +4,8 @@ extern "C" {
 #include <libavutil/frame.h>
 }
 
+#include <time.h>
+
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,6 +16,7 @@ extern "C" {
 
 #include "audio/ShowAudio.h"
 #include "render/BoundedQueue.h"
+#include "render/FlashMeter.h"
 #include "render/FrameConverter.h"
 #include "render/Readback.h"
 #include "render/VideoFile.h"
@@ -36,6 +39,14 @@ using Clock = std::chrono::steady_clock;
 double since(Clock::time_point start)
 {
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// CPU time of the calling thread.
+double threadSeconds()
+{
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 // The sound frame heard at video frame n: n / fps seconds, floored to a whole sample.
@@ -85,7 +96,7 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
         toEncode.close();
     };
 
-    double convertSeconds = 0, encodeSeconds = 0;
+    double convertSeconds = 0, measureSeconds = 0, encodeSeconds = 0;
     std::thread converter([&] {
         FrameConverter convert(width, height);
         Slot* slot = nullptr;
@@ -94,6 +105,11 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
             if (slot->hasPicture && !convert.convert(slot->pixels.data(), slot->picture))
                 return fail("colour conversion failed");
             convertSeconds += since(start);
+            if (meter_ && slot->hasPicture) {
+                const double before = threadSeconds();
+                meter_->add({slot->pixels.data(), width, height, static_cast<long>(width) * 4, PixelLayout::Bgra});
+                measureSeconds += threadSeconds() - before;
+            }
             if (!toEncode.push(slot)) return;
         }
         toEncode.close();
@@ -170,6 +186,7 @@ bool Renderer::run(const volatile std::sig_atomic_t& stop, const Progress& progr
     encoder.join();
 
     times_.convert = convertSeconds;
+    times_.measure = measureSeconds;
     times_.encode = encodeSeconds;
     times_.frames = written;
     times_.wall = since(begin);

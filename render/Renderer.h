@@ -5,6 +5,7 @@
 
 #include "render/RenderOptions.h"
 
+class FlashMeter;
 class ShowAudio;
 class VideoFile;
 class VirtualShow;
@@ -15,6 +16,7 @@ struct StageTimes {
     double draw = 0;      // idle passes and display passes, to the readback's start
     double readback = 0;  // starting reads, copying finished frames out and waiting for room to hand them on
     double convert = 0;   // colour conversion
+    double measure = 0;   // the flash meter on the conversion's thread: CPU seconds, not the thread's wall time
     double encode = 0;    // encoding and writing, video and sound
     double wall = 0;
     long frames = 0;      // frames written
@@ -31,6 +33,9 @@ public:
 
     Renderer(const RenderOptions& options, VirtualShow& show, ShowAudio& audio, VideoFile& file);
 
+    // Every frame written is also measured by `meter` (of the video's size), in order, as it is converted.
+    void measureWith(FlashMeter* meter) { meter_ = meter; }
+
     // False on a failure, with one line in `error`, or when `stop` became nonzero (error empty). The file is
     // finished only on success.
     bool run(const volatile std::sig_atomic_t& stop, const Progress& progress, std::string& error);
@@ -41,5 +46,6 @@ private:
     VirtualShow& show_;
     ShowAudio& audio_;
     VideoFile& file_;
+    FlashMeter* meter_ = nullptr;
     StageTimes times_;
 };

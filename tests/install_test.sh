@@ -12,7 +12,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 DESTDIR="$work/root" cmake --install "$build" --prefix /opt/kiv >"$work/install.log" 2>&1 ||
   fail "install failed: $(cat "$work/install.log")"
 root="$work/root/opt/kiv"
-for f in bin/kiv bin/kiv-assets bin/kiv-picture bin/kiv-show; do [ -x "$root/$f" ] || fail "$f not installed"; done
+for f in bin/kiv bin/kiv-assets bin/kiv-picture bin/kiv-flashcheck bin/kiv-show; do [ -x "$root/$f" ] || fail "$f not installed"; done
 for f in img1.tif img2.tif img4.tif img5.tif music.mp3; do
   cmp -s "$root/share/kiv/show/$f" "$build/default-show/$f" || fail "share/kiv/show/$f is not the default"
 done

@@ -18,7 +18,7 @@
 #include "tests/support/Process.h"
 #include "tests/support/TestTiff.h"
 #include "tests/support/ToneFile.h"
-#include "tests/support/VideoReader.h"
+#include "render/VideoReader.h"
 
 namespace {
 constexpr int kWidth = 320, kHeight = 180, kFps = 10;

@@ -17,7 +17,7 @@
 #include "render/VideoFile.h"
 #include "tests/support/Process.h"
 #include "tests/support/TestTiff.h"
-#include "tests/support/VideoReader.h"
+#include "render/VideoReader.h"
 
 namespace {
 namespace fs = std::filesystem;

@@ -5,6 +5,7 @@
 #   apt-get install wesnoth-1.16-music extremetuxracer-data frozen-bubble-data lincity-ng-data pingus-data \
 #                   neverball-data warzone2100-music
 # BUILD picks the build folder (default build). Example: bench/levels/corpus.sh --plot docs/levels.png
+# With --files alone it only lists the corpus tracks that are installed, one a line (bench/flashes reads them).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD:-$root/build}
@@ -23,12 +24,17 @@ corpus=(
   "warzone2100-music     $games/warzone2100/music/albums/original_soundtrack/track1.opus"
   "warzone2100-music     $games/warzone2100/music/albums/aftermath_soundtrack/track17.opus"
 )
+installed=()
+for entry in "${corpus[@]}"; do
+  read -r package file <<<"$entry"
+  if [ -r "$file" ]; then installed+=("$file"); else echo "corpus: $file missing (package $package)" >&2; fi
+done
+if [ "${1:-}" = --files ]; then
+  printf '%s\n' "${installed[@]}"
+  exit 0
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tools/kiv-assets" "$work" >/dev/null
-files=("$work/music.mp3")
-for entry in "${corpus[@]}"; do
-  read -r package file <<<"$entry"
-  if [ -r "$file" ]; then files+=("$file"); else echo "corpus: $file missing (package $package)" >&2; fi
-done
+files=("$work/music.mp3" "${installed[@]}")
 "$build/tools/levels/kiv-levels" "$@" "${files[@]}"

@@ -3,7 +3,7 @@
 //   kiv-render-bench SHOW_FOLDER [WxH FPS FROM TO [PRESET...]]
 // The stages alone: the show is drawn and read back synchronously, frame by frame, with glFinish between,
 // keeping the converted pictures; those are converted again and then encoded, with nothing else running.
-// The pipeline: the renderer itself over the same span, all stages overlapping.
+// The pipeline: the renderer itself over the same span, all stages overlapping, without and with the flash meter.
 #include <GL/gl.h>
 #include <unistd.h>
 
@@ -19,6 +19,7 @@ extern "C" {
 #include <vector>
 
 #include "audio/ShowAudio.h"
+#include "render/FlashMeter.h"
 #include "render/FrameConverter.h"
 #include "render/OffscreenGl.h"
 #include "render/PointerPath.h"
@@ -100,7 +101,8 @@ void stagesAlone(const Span& s, const std::vector<std::string>& presets)
     unlink(scratch.c_str());
 }
 
-void pipeline(const Span& s)
+// The renderer itself; with `measure`, also the flash meter, as kiv-render --flash-report runs it.
+void pipeline(const Span& s, bool measure)
 {
     RenderOptions o;
     o.width = s.width, o.height = s.height, o.fps = s.fps, o.from = s.from, o.to = s.to;
@@ -115,15 +117,18 @@ void pipeline(const Span& s)
     const std::string scratch = "/tmp/kiv-render-bench.mp4";
     file.open(scratch, scratch, *containerFor(scratch), {s.width, s.height, s.fps, -1, VideoFile::kPreset}, error);
     Renderer renderer(o, show, audio, file);
+    FlashMeter meter(s.width, s.height, s.fps, s.from, o.frameCount());
+    if (measure) renderer.measureWith(&meter);
     static volatile std::sig_atomic_t never = 0;
     Clock::time_point firstFrame;
     renderer.run(never, [&](long written, long, double) { if (written == 1) firstFrame = Clock::now(); }, error);
     const StageTimes& t = renderer.times();
     const double wall = since(firstFrame);  // from the first frame written: the run-up before --from is apart
-    std::printf("  pipeline          %6.1f fps  (x264 %s; thread seconds: draw %.1f, readback %.1f, conversion %.1f,"
-                " encoding %.1f; wall %.1f)\n",
-                static_cast<double>(t.frames - 1) / wall, VideoFile::kPreset, t.draw, t.readback, t.convert,
-                t.encode, t.wall);
+    std::printf("  pipeline%s %6.1f fps  (x264 %s; thread seconds: draw %.1f, readback %.1f, conversion %.1f,"
+                " flash meter %.1f CPU (%.2f ms a frame), encoding %.1f; wall %.1f)\n",
+                measure ? " + meter " : "         ", static_cast<double>(t.frames - 1) / wall, VideoFile::kPreset,
+                t.draw, t.readback, t.convert, t.measure, 1000 * t.measure / static_cast<double>(t.frames), t.encode,
+                t.wall);
     unlink(scratch.c_str());
 }
 }  // namespace
@@ -150,7 +155,8 @@ int main(int argc, char** argv)
     if (presets.empty()) presets = {VideoFile::kPreset};
     for (const Span& s : spans) {
         stagesAlone(s, presets);
-        pipeline(s);
+        pipeline(s, false);
+        pipeline(s, true);
     }
     return 0;
 }

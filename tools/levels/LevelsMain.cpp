@@ -1,13 +1,11 @@
 // kiv-levels [--plot OUT.png] [--gain DB] FILE...: how the show sees each music file, as a Markdown table.
-#include <algorithm>
-#include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "audio/ShowAudio.h"
+#include "tools/levels/Gain.h"
 #include "tools/levels/LevelTrace.h"
 #include "tools/levels/Plot.h"
 
@@ -39,13 +37,9 @@ int main(int argc, char** argv)
             const std::string value = argv[++i];
             if (arg == "--plot") {
                 plot = value;
-            } else {
-                char* end = nullptr;
-                gainDb = std::strtod(value.c_str(), &end);
-                if (end == value.c_str() || *end || !std::isfinite(gainDb)) {
-                    std::fprintf(stderr, "kiv-levels: --gain wants decibels, not '%s'\n", value.c_str());
-                    return 2;
-                }
+            } else if (!Gain::parse(value, gainDb)) {
+                std::fprintf(stderr, "kiv-levels: --gain wants decibels, not '%s'\n", value.c_str());
+                return 2;
             }
         } else if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
@@ -62,7 +56,7 @@ int main(int argc, char** argv)
         return 2;
     }
 
-    const float gain = static_cast<float>(std::pow(10.0, gainDb / 20.0));
+    const Gain gain(gainDb);
     std::printf("| file | level p10 | p50 | p90 | p99 | max | brightness p10 | p50 | p90 | onsets | answered | rise |\n"
                 "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|---:|\n");
     bool ok = true;
@@ -77,9 +71,7 @@ int main(int argc, char** argv)
         }
         traces.push_back(traceShow([&](float* out, int frames) {
             const int got = sound.read(out, frames);
-            if (gain != 1.0f)
-                for (long i = 0; i < static_cast<long>(got) * ShowAudio::kChannels; ++i)
-                    out[i] = std::clamp(out[i] * gain, -1.0f, 1.0f);
+            gain.apply(out, static_cast<long>(got) * ShowAudio::kChannels);
             return got;
         }));
         const LevelSummary s = summarise(traces.back());

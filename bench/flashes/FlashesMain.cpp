@@ -1,0 +1,133 @@
+// kiv-flashes: the whole show swept offscreen with each music file, every frame measured for flashing, as a
+// Markdown table; or the stress music written for such sweeps. A benchmark: it runs for minutes a track.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/flashes/ShowSweep.h"
+#include "bench/flashes/StressMusic.h"
+#include "tools/flashcheck/FlashPlot.h"
+
+namespace {
+const char* const kUsage =
+    "usage: kiv-flashes [--size WxH] [--fps N,...] [--show DIR] [--plot OUT.png] [--gain DB] MUSIC...\n"
+    "                   [--gain DB MUSIC...]\n"
+    "       kiv-flashes --stress DIR\n"
+    "Plays the whole show offscreen as kiv-render does, once for each music file and frame rate, without\n"
+    "encoding, measures every frame for general and red flashes and prints a Markdown table row each.\n"
+    "  --size WxH   picture size (default 640x360)\n"
+    "  --fps N,...  frame rates, each a sweep (default 60,30)\n"
+    "  --show DIR   the folder with the pictures img1.tif ... img5.tif (default: the current one)\n"
+    "  --plot PNG   also draw each sweep's luminance and transitions per second over the show (gnuplot)\n"
+    "  --gain DB    play the music files after it this much louder or quieter, clipped at full scale\n"
+    "  --stress DIR write the stress music (drum hits, gated noise, bursts) into DIR and print the paths\n";
+
+struct Track {
+    std::string path;
+    double gain;
+};
+
+int usageError(const std::string& why)
+{
+    std::fprintf(stderr, "kiv-flashes: %s\n%s", why.c_str(), kUsage);
+    return 2;
+}
+
+std::string title(const Track& t)
+{
+    std::string name = std::filesystem::path(t.path).filename().string();
+    if (t.gain != 0.0) {
+        char gain[32];
+        std::snprintf(gain, sizeof gain, " (%+g dB)", t.gain);
+        name += gain;
+    }
+    return name;
+}
+
+std::string cells(const FlashCounts& c)
+{
+    char most[32] = "";
+    if (c.mostInOneSecond > 0) std::snprintf(most, sizeof most, " (%.1f s)", c.mostAt);
+    char text[128];
+    std::snprintf(text, sizeof text, "%d | %d%s | %.2f | %.2f", c.transitions, c.mostInOneSecond, most, c.secondsOver,
+                  c.extendedSeconds);
+    return text;
+}
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    int width = 640, height = 360;
+    std::vector<int> rates = {60, 30};
+    std::string showDir, plot;
+    double gain = 0.0;
+    std::vector<Track> tracks;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(kUsage, stdout);
+            return 0;
+        }
+        const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" ||
+                                arg == "--stress" || arg == "--plot";
+        if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
+        if (arg == "--stress") {
+            const std::vector<std::string> paths = writeStressMusic(argv[++i]);
+            for (const std::string& path : paths) std::printf("%s\n", path.c_str());
+            return paths.empty() ? 1 : 0;
+        } else if (arg == "--size") {
+            if (std::sscanf(argv[++i], "%dx%d", &width, &height) != 2 || width < 16 || height < 16)
+                return usageError("--size wants WIDTHxHEIGHT");
+        } else if (arg == "--fps") {
+            rates.clear();
+            std::stringstream list(argv[++i]);
+            for (std::string rate; std::getline(list, rate, ',');) rates.push_back(std::atoi(rate.c_str()));
+            for (int rate : rates)
+                if (rate < 1 || rate > 240) return usageError("--fps wants frame rates from 1 to 240");
+        } else if (arg == "--show") {
+            showDir = argv[++i];
+        } else if (arg == "--plot") {
+            plot = std::filesystem::absolute(argv[++i]).string();
+        } else if (arg == "--gain") {
+            if (!Gain::parse(argv[++i], gain)) return usageError("--gain wants decibels");
+        } else if (arg.rfind("--", 0) == 0) {
+            return usageError("unknown option '" + arg + "'");
+        } else {
+            tracks.push_back({std::filesystem::absolute(arg).string(), gain});
+        }
+    }
+    if (tracks.empty()) return usageError("no music given");
+    if (!showDir.empty() && chdir(showDir.c_str()) != 0) return usageError("cannot enter " + showDir);
+
+    std::printf("| music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | red most "
+                "(from) | red s over | red extended s | verdict | sweep s |\n"
+                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n");
+    std::fflush(stdout);
+    bool ok = true;
+    std::vector<SweepResult> kept;  // for the plot
+    std::vector<FlashPlotRow> rows;
+    for (const Track& track : tracks)
+        for (int fps : rates) {
+            SweepResult r = sweepShow(track.path, Gain(track.gain), width, height, fps);
+            if (!r.ok) {
+                std::fprintf(stderr, "kiv-flashes: %s: %s\n", track.path.c_str(), r.error.c_str());
+                ok = false;
+                continue;
+            }
+            const FlashSummary& s = r.meter->summary();
+            std::printf("| %s | %d | %s | %s | %s | %.0f |\n", title(track).c_str(), fps, cells(s.general).c_str(),
+                        cells(s.red).c_str(), s.passes() ? "pass" : "FAIL", r.seconds);
+            std::fflush(stdout);
+            if (plot.empty()) continue;
+            rows.push_back({title(track) + ", " + std::to_string(fps) + " fps", r.meter.get()});
+            kept.push_back(std::move(r));
+        }
+    if (!rows.empty() && !plotFlashes(rows, plot)) ok = false;
+    return ok ? 0 : 1;
+}
