@@ -15,7 +15,10 @@ namespace {
 constexpr int kChannels = 2;
 // 5.8 ms at 44100 Hz: what a capture buffer adds to the time from a sound to the level that follows it.
 constexpr Uint16 kBufferFrames = 256;
-constexpr Uint32 kRetryMs = 3000;  // while the source is lost
+constexpr Uint32 kRetryMs = 2000;  // while the source is lost
+// A source that sends nothing this long is silent: a sound server may stop a monitor whose output has
+// nothing to play, which would leave the level where the last sound put it.
+constexpr Uint32 kStalledMs = 250;
 // How PulseAudio and PipeWire name the monitor of an output, in English.
 const char* const kMonitorPrefix = "Monitor of ";
 
@@ -38,6 +41,9 @@ std::string inUse;                     // what the open device was asked as, for
 SDL_AudioDeviceID device = 0;          // 0 when not recording or while the source is lost
 Uint32 retryAt = 0;
 long heard = -1;                       // frames recorded as of the last spectrum
+long lastFrames = 0;                   // what FSOUND_Update last saw recorded, and since when
+Uint32 lastChange = 0;
+bool stalled = false;
 
 void SDLCALL captured(void*, Uint8* data, int bytes)
 {
@@ -137,6 +143,19 @@ void retry(Uint32 now)
     if (openDevice(true)) std::fprintf(stderr, "kiv: hearing %s again\n", describe(inUse).c_str());
 }
 
+void noticeStall(Uint32 now)
+{
+    const long frames = feed.frames.load(std::memory_order_relaxed);
+    if (frames != lastFrames) {
+        lastFrames = frames;
+        lastChange = now;
+        stalled = false;
+    } else if (!stalled && SDL_TICKS_PASSED(now, lastChange + kStalledMs)) {
+        feed.analyser->clear();
+        stalled = true;
+    }
+}
+
 }  // namespace
 
 namespace capture {
@@ -205,12 +224,15 @@ bool FSOUND_Record_Start()
     if (active) return false;
     asked = chosen == FSOUND_RECORD_DEFAULT ? "" : names[chosen];
     if (asked.empty()) listDevices();  // the default source is looked for among the devices as they are now
+    active = true;  // the output's tap steps aside before the analyser is cleared for the recording
     feed.analyser->clear();
     feed.frames = 0;
     heard = -1;
-    if (!openDevice(false)) return false;
-    active = true;
-    return true;
+    lastFrames = 0;
+    lastChange = SDL_GetTicks();
+    stalled = false;
+    if (!openDevice(false)) active = false;
+    return active;
 }
 
 bool FSOUND_Record_Stop()
@@ -238,5 +260,7 @@ void FSOUND_Update()
         retryAt = now + kRetryMs;
     } else if (!device && SDL_TICKS_PASSED(now, retryAt)) {
         retry(now);
+    } else if (device) {
+        noticeStall(now);
     }
 }

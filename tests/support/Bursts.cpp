@@ -16,9 +16,9 @@ std::vector<float> Bursts::samples() const
         const long first = frameOf(start);
         const long end = std::min(frameOf(start + length), frameOf(total));
         for (long n = first; n < end; ++n) {
-            const auto s = static_cast<float>(amplitude * std::sin(2.0 * kPi * hz * static_cast<double>(n - first) / kRate));
-            out[2 * n] = s;
-            out[2 * n + 1] = s;
+            double s = 0.0;
+            for (int bin : bins) s += amplitude * std::sin(2.0 * kPi * bin * static_cast<double>(n - first) / 1024.0);
+            out[2 * n] = out[2 * n + 1] = static_cast<float>(s);
         }
     }
     return out;

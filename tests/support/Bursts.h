@@ -2,12 +2,13 @@
 #include <string>
 #include <vector>
 
-// Tone bursts in silence, the sound the listening tests capture: stereo, 44100 Hz, the same in both channels.
-// Each burst is a sine at `hz`, within the bins the show's loudness reads, of peak `amplitude`.
+// Bursts of a chord in silence, the sound the listening tests capture: stereo, 44100 Hz, the same in both
+// channels. The chord's notes sit at the centres of bins the show's loudness reads, spread over them: one pure
+// tone fills only three bins, which the analyser clamps, so it could never read loud.
 struct Bursts {
     static constexpr int kRate = 44100;
-    double hz = 20 * 44100.0 / 1024;  // the centre of bin 20
-    double amplitude = 0.5;
+    std::vector<int> bins = {4, 10, 16, 22, 28, 34, 40, 46, 52};
+    double amplitude = 0.1;           // the peak of each note
     double length = 0.3;              // seconds of each burst
     std::vector<double> starts;       // seconds from the signal's start, increasing
     double total = 0;                 // seconds of the whole signal
