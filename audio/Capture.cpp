@@ -18,7 +18,7 @@ constexpr Uint16 kBufferFrames = 256;
 constexpr Uint32 kRetryMs = 2000;  // while the source is lost
 // A source that sends nothing this long is silent: a sound server may stop a monitor whose output has
 // nothing to play, which would leave the level where the last sound put it.
-constexpr Uint32 kStalledMs = 250;
+constexpr Uint32 kStalledMs = 1000;
 // How PulseAudio and PipeWire name the monitor of an output, in English.
 const char* const kMonitorPrefix = "Monitor of ";
 

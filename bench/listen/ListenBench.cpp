@@ -9,7 +9,6 @@
 //            played into the sink by paplay, kiv listening to its monitor).
 //   shots    TRACK played into the sink while kiv listens: a screenshot every 10 s of the track into OUT_DIR,
 //            and OUT_DIR/levels.tsv: kiv's audioLevel over the track's time beside kiv-levels' trace of it.
-#include <pulse/simple.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -30,6 +29,8 @@
 #include <vector>
 
 #include "audio/ShowAudio.h"
+#include "bench/listen/MonitorRecorder.h"
+#include "bench/listen/ProbedShow.h"
 #include "tests/support/Bursts.h"
 #include "tests/support/Process.h"
 #include "tests/support/PulseServer.h"
@@ -39,22 +40,12 @@
 
 namespace {
 
-constexpr int kRate = 44100;
-constexpr size_t kFragmentFrames = 64;  // the reference recorder's reads: 1.5 ms
-constexpr float kOnset = 0.01f;         // a sample this loud starts a burst
-constexpr double kQuietBefore = 0.5;    // seconds of quiet that make the next loud sample an onset
 constexpr float kLevelRisen = 0.1f;
 constexpr double kBrighter = 3.0;       // grey levels above the frames just before
 constexpr double kBurstEvery = 1.5;     // seconds
 constexpr double kFirstBurst = 14.0;    // show seconds: a picture is behind the grid from 12 s
-constexpr int kWidth = 640, kHeight = 480;
+constexpr int kWidth = ProbedShow::kWidth, kHeight = ProbedShow::kHeight;
 
-long long monotonicNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return static_cast<long long>(t.tv_sec) * 1000000000LL + t.tv_nsec;
-}
 void pause(double seconds) { std::this_thread::sleep_for(std::chrono::duration<double>(seconds)); }
 
 std::string loadAverage()
@@ -64,127 +55,6 @@ std::string loadAverage()
     in >> one >> five >> fifteen;
     return one + " " + five + " " + fifteen;
 }
-
-struct Frame {
-    long long ns;
-    double showTime, level, brightness;
-};
-
-std::vector<Frame> readProbe(const std::string& path)
-{
-    std::vector<Frame> frames;
-    std::ifstream in(path);
-    Frame f{};
-    while (in >> f.ns >> f.showTime >> f.level >> f.brightness) frames.push_back(f);
-    return frames;
-}
-
-// Records the sink's monitor in small fragments and notes when each burst reached it: the moment the read that
-// held its first loud sample returned, less the frames that followed that sample in the fragment.
-class Reference {
-public:
-    explicit Reference(const PulseServer& pulse)
-    {
-        for (const std::string& e : pulse.clientEnv()) putenv(strdup(e.c_str()));
-        pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, 1};
-        pa_buffer_attr attr{};
-        attr.maxlength = static_cast<uint32_t>(-1);
-        attr.fragsize = kFragmentFrames * sizeof(float);
-        int error = 0;
-        const std::string monitor = std::string(PulseServer::kSink) + ".monitor";
-        stream_ = pa_simple_new(nullptr, "kiv-listen-bench", PA_STREAM_RECORD, monitor.c_str(), "reference", &spec,
-                                nullptr, &attr, &error);
-        if (stream_) thread_ = std::thread([this] { run(); });
-    }
-    ~Reference()
-    {
-        stop_ = true;
-        if (thread_.joinable()) thread_.join();
-        if (stream_) pa_simple_free(stream_);
-    }
-    bool ok() const { return stream_ != nullptr; }
-    std::vector<long long> onsets()
-    {
-        std::vector<long long> copy;
-        while (busy_.exchange(true)) {}
-        copy = onsets_;
-        busy_ = false;
-        return copy;
-    }
-
-private:
-    void run()
-    {
-        float block[kFragmentFrames];
-        long quiet = static_cast<long>(kQuietBefore * kRate);  // frames of quiet so far
-        while (!stop_) {
-            int error = 0;
-            if (pa_simple_read(stream_, block, sizeof block, &error) < 0) return;
-            const long long now = monotonicNs();
-            for (size_t i = 0; i < kFragmentFrames; ++i) {
-                if (std::fabs(block[i]) < kOnset) {
-                    ++quiet;
-                    continue;
-                }
-                if (quiet >= static_cast<long>(kQuietBefore * kRate)) {
-                    const long long at = now - static_cast<long long>((kFragmentFrames - i) * 1e9 / kRate);
-                    while (busy_.exchange(true)) {}
-                    onsets_.push_back(at);
-                    busy_ = false;
-                }
-                quiet = 0;
-            }
-        }
-    }
-
-    pa_simple* stream_ = nullptr;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::atomic<bool> busy_{false};
-    std::vector<long long> onsets_;
-};
-
-// kiv-probe under the bench's X server, in a show folder made by kiv-assets.
-struct Show {
-    std::string dir = makeTempDir();
-    std::unique_ptr<Process> kiv;
-    long long started = 0;
-
-    Show()
-    {
-        std::system((std::string(KIV_ASSETS_TOOL) + " '" + dir + "' >/dev/null").c_str());
-    }
-    ~Show()
-    {
-        kiv.reset();
-        std::system(("rm -rf '" + dir + "'").c_str());
-    }
-    void start(const std::vector<std::string>& env)
-    {
-        std::vector<std::string> all = {"KIV_PROBE_OUT=" + dir + "/probe.txt", "LP_NUM_THREADS=1",
-                                        "MESA_SHADER_CACHE_DISABLE=true"};
-        all.insert(all.end(), env.begin(), env.end());
-        started = monotonicNs();
-        kiv.reset(new Process({KIV_PROBE_BINARY, "-geometry", std::to_string(kWidth) + "x" + std::to_string(kHeight) +
-                               "+0+0"}, all, dir));
-    }
-    // Waits until the show's clock passes `seconds`; false if kiv ended.
-    bool until(double seconds)
-    {
-        while (kiv->running()) {
-            const std::vector<Frame> frames = readProbe(dir + "/probe.txt");
-            if (!frames.empty() && frames.back().showTime > seconds) return true;
-            pause(0.05);
-        }
-        return false;
-    }
-    void end()
-    {
-        kiv->signal(SIGTERM);
-        kiv->wait(10);
-    }
-    std::vector<Frame> frames() const { return readProbe(dir + "/probe.txt"); }
-};
 
 std::vector<std::string> listening(const PulseServer& pulse)
 {
@@ -202,17 +72,17 @@ double median(std::vector<double> v)
 int latency(int bursts)
 {
     PulseServer pulse;
-    Show show;
+    ProbedShow show;
     if (!pulse.ok()) return std::fprintf(stderr, "kiv-listen-bench: no PulseAudio server\n"), 1;
     show.start(listening(pulse));
-    Reference reference(pulse);
+    MonitorRecorder reference(pulse);
     if (!reference.ok() || !show.until(kFirstBurst - 1.0))
         return std::fprintf(stderr, "kiv-listen-bench: no reference recorder or no show\n"), 1;
     Bursts b;
     for (int i = 0; i < bursts; ++i) b.starts.push_back(1.0 + kBurstEvery * i);
     b.length = 0.3;
     b.total = 1.0 + kBurstEvery * bursts;
-    const std::string track = show.dir + "/bursts.wav";
+    const std::string track = show.dir() + "/bursts.wav";
     if (!b.writeWav(track)) return 1;
     pulse.play(track)->wait(b.total + 30);
     pause(0.5);
@@ -293,11 +163,11 @@ std::map<std::string, double> threadSeconds(pid_t pid)
     return byName;
 }
 
-void cpuRun(const char* mode, Show& show, double seconds)
+void cpuRun(const char* mode, ProbedShow& show, double seconds)
 {
     const double from = 20.0;
     if (!show.until(from)) return;
-    const pid_t pid = show.kiv->pid();
+    const pid_t pid = show.process().pid();
     const size_t framesBefore = show.frames().size();
     const double cpuBefore = cpuSeconds("/proc/" + std::to_string(pid) + "/stat");
     const std::map<std::string, double> threadsBefore = threadSeconds(pid);
@@ -323,15 +193,15 @@ int cpu(double seconds)
     std::vector<std::string> music = {"SDL_AUDIODRIVER=pulseaudio"};
     for (const std::string& e : pulse.clientEnv()) music.push_back(e);
     {
-        Show show;
+        ProbedShow show;
         show.start(music);
         cpuRun("music", show, seconds);
     }
     {
-        Show show;
+        ProbedShow show;
         show.start(listening(pulse));
         show.until(11.0);  // the music show starts its music at 12 s
-        std::unique_ptr<Process> player = pulse.play(show.dir + "/music.mp3");
+        std::unique_ptr<Process> player = pulse.play(show.dir() + "/music.mp3");
         cpuRun("listening", show, seconds);
     }
     std::printf("load average at the end: %s\n", loadAverage().c_str());
@@ -341,10 +211,10 @@ int cpu(double seconds)
 int shots(const std::string& track, const std::string& outDir)
 {
     PulseServer pulse;
-    Show show;
+    ProbedShow show;
     if (!pulse.ok()) return std::fprintf(stderr, "kiv-listen-bench: no PulseAudio server\n"), 1;
     show.start(listening(pulse));
-    Reference reference(pulse);
+    MonitorRecorder reference(pulse);
     if (!reference.ok() || !show.until(2.0)) return 1;
     std::unique_ptr<Process> player = pulse.play(track);
     while (player->running() && reference.onsets().empty()) pause(0.01);
