@@ -91,13 +91,16 @@ int latency(int bursts)
     const std::vector<Frame> frames = show.frames();
     const std::vector<long long> onsets = reference.onsets();
     std::vector<double> toLevel, toBrighter;
-    std::printf("burst  at show s  to level > %.1f ms  to brighter frame ms  brightness before -> after\n",
+    std::printf("burst  at show s  frames ms apart  to level > %.1f ms  to brighter frame ms  brightness before -> after\n",
                 kLevelRisen);
     for (size_t n = 0; n < onsets.size(); ++n) {
         const long long at = onsets[n];
-        std::vector<double> before;
-        for (const Frame& f : frames)
-            if (f.ns < at && f.ns > at - 300000000LL) before.push_back(f.brightness);
+        std::vector<double> before, apart;  // the frames of the 300 ms before the burst
+        for (size_t i = 1; i < frames.size(); ++i)
+            if (frames[i].ns < at && frames[i].ns > at - 300000000LL) {
+                before.push_back(frames[i].brightness);
+                apart.push_back((frames[i].ns - frames[i - 1].ns) * 1e-6);
+            }
         const double base = median(before);
         double level = NAN, brighter = NAN, after = NAN, show_s = NAN;
         for (const Frame& f : frames) {
@@ -109,7 +112,8 @@ int latency(int bursts)
                 after = f.brightness;
             }
         }
-        std::printf("%5zu  %9.2f  %18.1f  %20.1f  %.1f -> %.1f\n", n + 1, show_s, level, brighter, base, after);
+        std::printf("%5zu  %9.2f  %15.1f  %18.1f  %20.1f  %.1f -> %.1f\n", n + 1, show_s, median(apart), level,
+                    brighter, base, after);
         if (!std::isnan(level)) toLevel.push_back(level);
         if (!std::isnan(brighter)) toBrighter.push_back(brighter);
     }
