@@ -134,13 +134,23 @@ bool reconnect()
     return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
 }
 
+// Watches for a stall from `now` on.
+void watchFrom(Uint32 now)
+{
+    lastFrames = feed.frames.load(std::memory_order_relaxed);
+    lastChange = now;
+    stalled = false;
+}
+
 void retry(Uint32 now)
 {
     retryAt = now + kRetryMs;
     if (!reconnect()) return;
     listDevices();
     feed.analyser->clear();
-    if (openDevice(true)) std::fprintf(stderr, "kiv: hearing %s again\n", describe(inUse).c_str());
+    if (!openDevice(true)) return;
+    watchFrom(now);
+    std::fprintf(stderr, "kiv: hearing %s again\n", describe(inUse).c_str());
 }
 
 void noticeStall(Uint32 now)
@@ -228,9 +238,7 @@ bool FSOUND_Record_Start()
     feed.analyser->clear();
     feed.frames = 0;
     heard = -1;
-    lastFrames = 0;
-    lastChange = SDL_GetTicks();
-    stalled = false;
+    watchFrom(SDL_GetTicks());
     if (!openDevice(false)) active = false;
     return active;
 }
