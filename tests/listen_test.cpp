@@ -104,8 +104,12 @@ TEST(Listen, NoMusicIsOpenedAndTheShowStartsOverInTheSameWindowAndMemory)
 
     EXPECT_EQ(run.escape(), 0) << run.stderrText();
     EXPECT_GT(afterOne, 0);
+#if defined(__SANITIZE_ADDRESS__)
+    EXPECT_GT(afterTen, 0);  // the sanitizer's quarantine keeps freed memory resident on purpose: no bound holds
+#else
     EXPECT_LE(afterTen, afterOne + kMemorySlackKib) << "resident KiB after one pass " << afterOne << ", after ten "
                                                      << afterTen;
+#endif
     const std::string err = run.stderrText();
     EXPECT_EQ(err.find("music"), std::string::npos) << "a missing music.mp3 is no error when listening: " << err;
     EXPECT_LT(run.soundBytes(), 0) << "an output device was opened";

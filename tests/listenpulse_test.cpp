@@ -26,7 +26,11 @@ constexpr double kPicturesFrom = 8.3;    // seconds after the start
 constexpr uint8_t kGrey = 200;
 constexpr double kDark = 0.45 * kGrey;   // silence: 0.3 of the grey
 constexpr double kBright = 0.6 * kGrey;  // a loud tone: 0.7 to 1 of it
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kComeBack = 15.0;       // the sanitizer build runs every step several times slower
+#else
 constexpr double kComeBack = 5.0;        // seconds from the server's return to the level's
+#endif
 constexpr double kLimit = 15.0;          // for what should take a second or two
 
 double since(Clock::time_point t) { return std::chrono::duration<double>(Clock::now() - t).count(); }
