@@ -50,8 +50,8 @@ int findDriver(const char* name, int count)
 
 std::string driverList(int count)
 {
-    if (count == 0) return "there is none";
-    std::string list = "there are: ";
+    if (count == 0) return "there is no capture device (SDL_AUDIODRIVER picks where SDL looks)";
+    std::string list = "the capture devices are: ";
     for (int i = 0; i < count; ++i) list += (i ? ", '" : "'") + std::string(FSOUND_Record_GetDriverName(i)) + "'";
     return list;
 }
@@ -80,8 +80,7 @@ int startListening(const char* request)
     int driver = FSOUND_RECORD_DEFAULT;
     if (std::strcmp(request, "1") == 0) {
         if (count == 0) {
-            std::fprintf(stderr, "kiv: KIV_LISTEN=1 asks for the default sound source; of capture devices, %s\n",
-                         driverList(count).c_str());
+            std::fprintf(stderr, "kiv: KIV_LISTEN=1 asks for the default sound source; %s\n", driverList(count).c_str());
             return leaving(1);
         }
     } else if ((driver = findDriver(request, count)) < 0) {
