@@ -63,12 +63,15 @@ fuzz: bootstrap
 	      -artifact_prefix=$(FUZZ_BUILD)/ $(FUZZ_BUILD)/corpus
 
 # Micro-benchmarks, then the whole show under Xvfb: frame costs per scene, start-up, and one full run's
-# memory; then kiv-render's stages and whole-show renders (about twenty minutes in all; docs/performance.md
-# reads the figures).
+# memory; the listening show's latency and CPU per frame against a private PulseAudio server; then
+# kiv-render's stages and whole-show renders (about twenty-five minutes in all; docs/performance.md and
+# docs/listening.md read the figures).
 bench: build assets
 	$(BUILD)/bench/kiv-bench
 	$(BUILD)/bench/scenes/kiv-scenes
 	$(BUILD)/bench/startup/kiv-startup --whole-show
+	$(BUILD)/bench/listen/kiv-listen-bench latency 20
+	$(BUILD)/bench/listen/kiv-listen-bench cpu 30
 	$(BUILD)/bench/render/kiv-render-bench $(SHOW)
 	cd $(SHOW) && /usr/bin/time -f "kiv-render, show 0-30 s at 1280x720, 30 fps: %e s, peak memory %M KiB" \
 	      $(abspath $(BUILD))/render/kiv-render --size 1280x720 --fps 30 --to 30 --quiet /tmp/kiv-bench-30s.mp4

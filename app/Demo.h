@@ -15,7 +15,7 @@ struct Demo {
     int height = 768;
     uint32_t startTicks = 0;
     float time = 0.0f;       // show seconds, as of the last idle
-    std::list<Fx*> effects;  // filled once by buildShow; effects live until the process ends
+    std::list<Fx*> effects;  // filled by buildShow; made afresh only when a listening show starts over
 
     void idle();
     void display();

@@ -7,7 +7,8 @@ struct Platform {
     uint32_t (*ticks)();           // milliseconds, wrapping at 32 bits
     float* (*getSpectrum)();       // the analyser's current spectrum
     void (*playMusic)();           // starts the opened music stream
-    void (*endShow)();             // ends the process in the show; a fake may return
+    void (*endShow)();             // at the show's end: ends the process, or starts the show over when
+                                   // listening (app/Listen.h); a fake may return
     void (*postRedisplay)();       // asks for one display pass
     void (*clearFrame)();
     void (*swapBuffers)();

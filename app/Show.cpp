@@ -1,10 +1,10 @@
 #include "app/Show.h"
 
-#include <set>
-
 #include "app/Demo.h"
 #include "fx/BkgImage.h"
+#include "fx/Fx.h"
 #include "fx/HexFire.h"
+#include "fx/HexRandom.h"
 #include "fx/HexSetter.h"
 #include "fx/JuggleBall.h"
 #include "gfx/Texture.h"
@@ -31,20 +31,17 @@ T* add(Demo* demo, T* fx)
     demo->effects.push_back(fx);
     return fx;
 }
-}  // namespace
 
-void buildShow(Demo* demo)
+struct Pictures {
+    Texture* img1 = nullptr;
+    Texture* img2 = nullptr;
+    Texture* img4 = nullptr;
+    Texture* img5 = nullptr;
+};
+Pictures pictures;  // of the show built last; its effects point at them
+
+void addEffects(Demo* demo, Texture* img1, Texture* img2, Texture* img4, Texture* img5)
 {
-    // Textures and effects live until the process ends.
-    Texture* img1 = new Texture;
-    Texture* img2 = new Texture;
-    Texture* img4 = new Texture;
-    Texture* img5 = new Texture;
-    img1->load("img1.tif");
-    img2->load("img2.tif");
-    img4->load("img4.tif");
-    img5->load("img5.tif");
-
     add(demo, new BkgImage(12.0f, 27.3f, img1));
     add(demo, new BkgImage(27.3f, 54.0f, img2));
     add(demo, new BkgImage(54.0f, 76.0f, img1));
@@ -73,14 +70,38 @@ void buildShow(Demo* demo)
     add(demo, new BkgImage(146.0f, 151.0f, img4));
 }
 
-void releaseShow(Demo* demo)
+void deleteEffects(Demo* demo)
 {
-    std::set<Texture*> textures;
-    for (Fx* fx : demo->effects) {
-        if (auto* bkg = dynamic_cast<BkgImage*>(fx)) textures.insert(bkg->texture);
-        if (auto* grid = dynamic_cast<HexFire*>(fx)) textures.insert(&grid->texture);
-    }
     for (Fx* fx : demo->effects) delete fx;
     demo->effects.clear();
-    for (Texture* t : textures) delete t;
+}
+}  // namespace
+
+void buildShow(Demo* demo)
+{
+    // Textures and effects live until the process ends.
+    pictures = {new Texture, new Texture, new Texture, new Texture};
+    pictures.img1->load("img1.tif");
+    pictures.img2->load("img2.tif");
+    pictures.img4->load("img4.tif");
+    pictures.img5->load("img5.tif");
+    addEffects(demo, pictures.img1, pictures.img2, pictures.img4, pictures.img5);
+}
+
+void restartShow(Demo* demo)
+{
+    deleteEffects(demo);
+    // What a fresh process starts with, so every pass runs the same.
+    resetHexRandom();
+    audioLevel = 1.0f;
+    musicStarted = false;
+    demo->time = 0.0f;
+    addEffects(demo, pictures.img1, pictures.img2, pictures.img4, pictures.img5);
+}
+
+void releaseShow(Demo* demo)
+{
+    deleteEffects(demo);
+    for (Texture* t : {pictures.img1, pictures.img2, pictures.img4, pictures.img5}) delete t;
+    pictures = {};
 }

@@ -6,6 +6,11 @@ struct Demo;
 // Needs the window's GL context.
 void buildShow(Demo* demo);
 
+// Starts a show built by buildShow over, as at start-up: its effects made afresh, the grids' pseudo-random
+// generator back at its start, the audio level at 1.0, the music not started and demo->time 0. The pictures
+// are kept, not read again. The caller sets the clock's start.
+void restartShow(Demo* demo);
+
 // Deletes every effect of a show built by buildShow, and its pictures, leaving demo->effects empty.
 // The show itself never calls it: its effects live until the process ends.
 void releaseShow(Demo* demo);

@@ -1,10 +1,12 @@
-// kiv: a music-reactive show. Reads img1/2/4/5.tif and music.mp3 from the working folder, takes no options.
+// kiv: a music-reactive show. Reads img1/2/4/5.tif and music.mp3 from the working folder, takes no options;
+// KIV_LISTEN makes it listen to a capture device instead (app/Listen.h).
 #if defined(__SSE__)
 #include <xmmintrin.h>
 #endif
 
-#include "app/Clock.h"
 #include "app/Demo.h"
+#include "app/Listen.h"
+#include "app/Platform.h"
 #include "app/Show.h"
 #include "app/Shutdown.h"
 #include "app/Window.h"
@@ -32,13 +34,21 @@ int main(int argc, char** argv)
 {
     installShutdown();
     flushDenormals();
+    const char* listen = listenRequest();
+    if (listen) FSOUND_SetOutput(FSOUND_OUTPUT_NOSOUND);
     if (!FSOUND_Init(kMixRate, kSoftwareChannels, 0)) return 1;
-    stream = FSOUND_Stream_Open("music.mp3", 0, 0, 0);
+    if (listen) {
+        const int status = startListening(listen);
+        if (status >= 0) return status;
+        bindListening();
+    } else {
+        stream = FSOUND_Stream_Open("music.mp3", 0, 0, 0);
+    }
     FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), true);
     spectrum = FSOUND_DSP_GetSpectrum();
 
     Demo demo;
-    demo.startTicks = timeGetTime();  // start-up time counts toward the show
+    demo.startTicks = platform.ticks();  // start-up time counts toward the show
 
     endIfRequested();  // a signal during start-up ends the show here, before the next slow step
     initWindow(&demo, &argc, argv);

@@ -13,6 +13,7 @@
 
 #include "audio/AlsaQuiet.h"
 #include "audio/Analyser.h"
+#include "audio/Capture.h"
 
 namespace {
 
@@ -21,6 +22,8 @@ constexpr int kChunkFrames = 1024;   // ~23 ms at 44100 Hz: the lag between mixi
 constexpr int kMusicChannel = 0;     // SDL_mixer plays music on one channel of its own
 
 bool opened = false;
+int outputType = FSOUND_OUTPUT_SDL;  // for the next Init
+bool mixing = false;                 // SDL_mixer's output device is open
 Analyser* analyser = nullptr;        // exists between a successful Init and Close
 std::atomic<bool> analyserOn{false};
 // The one spectrum array callers see, at the same address for the life of the process.
@@ -43,7 +46,7 @@ FSOUND_DSPUNIT fftUnit;
 // Runs on SDL's audio thread with the device locked, after all mixing: only hands the samples over.
 void tapMix(void* user, Uint8* stream, int bytes)
 {
-    if (!analyserOn.load(std::memory_order_relaxed))
+    if (!analyserOn.load(std::memory_order_relaxed) || capture::recording())
         return;
     const int frames = bytes / static_cast<int>(sizeof(float) * kOutputChannels);
     static_cast<Analyser*>(user)->push(reinterpret_cast<const float*>(stream), frames, kOutputChannels);
@@ -54,7 +57,30 @@ bool known(FSOUND_STREAM* stream)
     return stream && std::find(streams.begin(), streams.end(), stream) != streams.end();
 }
 
+// SDL_mixer's output device, at exactly `mixrate` Hz, with the analyser's tap after all mixing.
+bool openOutput(int mixrate)
+{
+    // Missing decoders are not fatal here: a file that needs one fails to open, with the reason.
+    Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
+    // Float samples at exactly the asked rate, so the analyser's bins sit where the caller expects them.
+    if (Mix_OpenAudioDevice(mixrate, AUDIO_F32SYS, kOutputChannels, kChunkFrames, nullptr, 0) != 0) {
+        std::fprintf(stderr, "kiv: cannot open the sound device: %s\n", Mix_GetError());
+        Mix_Quit();
+        return false;
+    }
+    Mix_SetPostMix(tapMix, analyser);
+    return true;
+}
+
 }  // namespace
+
+bool FSOUND_SetOutput(int outputtype)
+{
+    if (opened || (outputtype != FSOUND_OUTPUT_NOSOUND && outputtype != FSOUND_OUTPUT_SDL))
+        return false;
+    outputType = outputtype;
+    return true;
+}
 
 bool FSOUND_Init(int mixrate, int, unsigned int)
 {
@@ -67,22 +93,23 @@ bool FSOUND_Init(int mixrate, int, unsigned int)
     // SDL would catch SIGINT and SIGTERM and turn them into a quit event that nobody reads, leaving the show
     // unkillable; keep the default handlers.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The monitors of the outputs are what a recording of "what the computer plays" opens.
+    SDL_SetHint(SDL_HINT_AUDIO_INCLUDE_MONITORS, "1");
     AlsaQuiet quiet;  // while SDL probes the devices; the reason for a failure is printed below
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
         std::fprintf(stderr, "kiv: cannot start sound: %s\n", SDL_GetError());
         return false;
     }
-    // Missing decoders are not fatal here: a file that needs one fails to open, with the reason.
-    Mix_Init(MIX_INIT_MP3 | MIX_INIT_OGG | MIX_INIT_FLAC);
-    // Float samples at exactly the asked rate, so the analyser's bins sit where the caller expects them.
-    if (Mix_OpenAudioDevice(mixrate, AUDIO_F32SYS, kOutputChannels, kChunkFrames, nullptr, 0) != 0) {
-        std::fprintf(stderr, "kiv: cannot open the sound device: %s\n", Mix_GetError());
-        Mix_Quit();
+    analyser = new Analyser(mixrate);
+    mixing = outputType == FSOUND_OUTPUT_SDL;
+    if (mixing && !openOutput(mixrate)) {
+        delete analyser;
+        analyser = nullptr;
+        mixing = false;
         SDL_QuitSubSystem(SDL_INIT_AUDIO);
         return false;
     }
-    analyser = new Analyser(mixrate);
-    Mix_SetPostMix(tapMix, analyser);
+    capture::begin(analyser, &analyserOn, mixrate, !mixing);
     opened = true;
     // A process that exits without FSOUND_Close (a library's own exit, a forgotten path) still stops the
     // mixer's thread before the static destructors and the exit handlers registered before.
@@ -95,8 +122,9 @@ FSOUND_STREAM* FSOUND_Stream_Open(const char* name, unsigned int, int, int)
 {
     if (!name)
         return nullptr;
-    if (!opened) {
-        std::fprintf(stderr, "kiv: cannot open music '%s': sound is not initialised\n", name);
+    if (!opened || !mixing) {
+        std::fprintf(stderr, "kiv: cannot open music '%s': %s\n", name,
+                     opened ? "sound has no output" : "sound is not initialised");
         return nullptr;
     }
     FILE* file = std::fopen(name, "rb");
@@ -161,20 +189,25 @@ void FSOUND_Close()
 {
     if (!opened)
         return;
-    // Teardown in reverse order of set-up; nothing goes while the mixer's thread may still use it.
-    // 1. The music: halted, and every decoder released. The handles stay valid for a later FSOUND_Stream_Close.
-    Mix_HaltMusic();
-    playing = nullptr;
-    for (FSOUND_STREAM* stream : streams) {
-        Mix_FreeMusic(stream->music);
-        stream->music = nullptr;
+    // Teardown in reverse order of set-up; nothing goes while a thread of SDL's may still use it.
+    // 1. The recording: once it is closed, SDL has joined its thread.
+    capture::end();
+    // 2. The music: halted, and every decoder released. The handles stay valid for a later FSOUND_Stream_Close.
+    if (mixing) {
+        Mix_HaltMusic();
+        playing = nullptr;
+        for (FSOUND_STREAM* stream : streams) {
+            Mix_FreeMusic(stream->music);
+            stream->music = nullptr;
+        }
+        // 3. The device: once Mix_CloseAudio returns, SDL has joined its thread and no callback runs again.
+        Mix_SetPostMix(nullptr, nullptr);
+        Mix_CloseAudio();
+        Mix_Quit();
+        mixing = false;
     }
-    // 2. The device: once Mix_CloseAudio returns, SDL has joined its thread and no callback runs again.
-    Mix_SetPostMix(nullptr, nullptr);
-    Mix_CloseAudio();
-    Mix_Quit();
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
-    // 3. The analyser that the callback fed.
+    // 4. The analyser that the callbacks fed.
     delete analyser;
     analyser = nullptr;
     analyserOn = false;
@@ -199,9 +232,10 @@ bool FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, bool active)
 
 float* FSOUND_DSP_GetSpectrum()
 {
-    if (analyser && analyserOn.load(std::memory_order_relaxed))
+    if (analyser && analyserOn.load(std::memory_order_relaxed)) {
+        capture::Held held;
         std::memcpy(spectrumBins, analyser->compute(), sizeof spectrumBins);
-    else
+    } else
         std::memset(spectrumBins, 0, sizeof spectrumBins);
     return spectrumBins;
 }

@@ -15,10 +15,17 @@ file(RELATIVE_PATH KIV_SHOW_FROM_BIN ${CMAKE_INSTALL_FULL_BINDIR} ${CMAKE_INSTAL
 configure_file(${CMAKE_SOURCE_DIR}/scripts/kiv-show.in ${CMAKE_BINARY_DIR}/kiv-show @ONLY)
 install(PROGRAMS ${CMAKE_BINARY_DIR}/kiv-show DESTINATION ${CMAKE_INSTALL_BINDIR})
 
+# On the desktop's menu: the show, and the show listening to what the computer plays; their icon, drawn by
+# kiv-icon at build time; and the AppStream description that software centres read.
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/desktop/kiv.desktop ${CMAKE_SOURCE_DIR}/cmake/desktop/kiv-listening.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_BINARY_DIR}/kiv.svg DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
+install(FILES ${CMAKE_SOURCE_DIR}/cmake/desktop/invalid.kiv.kiv.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
 set(CPACK_PACKAGE_NAME kiv)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "self-running, music-reactive graphics show")
-set(CPACK_PACKAGE_DESCRIPTION "A full-screen show of hexagonal cell grids and pictures that follow the loudness of its music for 152 seconds. kiv-show plays the bundled show; kiv-assets and kiv-picture make a show of one's own.")
+set(CPACK_PACKAGE_DESCRIPTION "A full-screen show of hexagonal cell grids and pictures that follow the loudness of its music for 152 seconds, or, listening, of whatever the computer plays. kiv-show plays the bundled show; kiv-assets and kiv-picture make a show of one's own.")
 set(CPACK_PACKAGE_CONTACT "kiv maintainers <maintainers@kiv.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION games)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
   sox libsox-fmt-all valgrind gnuplot-nox man-db procps time
+  pulseaudio pulseaudio-utils libpulse-dev desktop-file-utils appstream librsvg2-bin
 )
 
 # One query for all: make run goes through here every time.

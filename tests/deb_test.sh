@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The Debian package: CPack makes it, apt-get installs it with its dependencies, the installed launcher plays
-# the show headless, and the package is removed again. Installing into the system is done only where
+# The Debian package: CPack makes it, apt-get installs it with its dependencies and its desktop entries, icon
+# and metainfo, the installed launcher plays the show headless, and the package is removed again. Installing into the system is done only where
 # CI=true and as root (CI's machine of its own); elsewhere the test says so and is skipped.
 # Usage: deb_test.sh KIV_BINARY KIV_ASSETS_TOOL KIV_PICTURE_TOOL
 set -euo pipefail
@@ -26,6 +26,11 @@ for lib in libsdl2-mixer libtiff libfftw3 libglut libpng16 libjpeg62-turbo; do
 done
 apt-get install -y -qq "$deb" >"$work/apt.log" 2>&1 || fail "apt-get install: $(cat "$work/apt.log")"
 [ -x /usr/bin/kiv-show ] && [ -s /usr/share/kiv/show/music.mp3 ] || fail "the package did not install the show"
+desktop-file-validate /usr/share/applications/kiv.desktop /usr/share/applications/kiv-listening.desktop ||
+  fail "the package's desktop entries are missing or do not validate"
+[ -s /usr/share/icons/hicolor/scalable/apps/kiv.svg ] || fail "the package did not install the icon"
+appstreamcli validate --no-net /usr/share/metainfo/invalid.kiv.kiv.metainfo.xml >/dev/null ||
+  fail "the package's metainfo does not validate"
 run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' kiv-show -geometry 640x480+0+0" ||
   fail "the packaged kiv-show did not play"
 remove

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # cmake --install into a temporary DESTDIR puts the programs, the man page, the default show and its
-# launcher in place, and the installed launcher plays the show headless.
+# launcher, the desktop entries, their icon and the AppStream metainfo in place; the entries and metainfo
+# validate, and the installed launcher plays the show headless, as itself and as the listening entry starts it.
 # Usage: install_test.sh KIV_BINARY KIV_ASSETS_TOOL KIV_PICTURE_TOOL
 set -euo pipefail
 source "$(dirname "$0")/support/headless.sh"
@@ -21,8 +22,26 @@ man_warnings=$(man --warnings -E UTF-8 -l "$root/share/man/man6/kiv.6" 2>&1 >/de
 [ -z "$man_warnings" ] || fail "kiv(6): $man_warnings"
 man -E UTF-8 -l "$root/share/man/man6/kiv.6" 2>/dev/null | grep -q "EXIT STATUS" || fail "kiv(6) does not render"
 
+apps="$root/share/applications"
+for f in "$apps/kiv.desktop" "$apps/kiv-listening.desktop" "$root/share/metainfo/invalid.kiv.kiv.metainfo.xml"; do
+  [ -s "$f" ] || fail "${f#$root/} not installed"
+done
+desktop-file-validate "$apps/kiv.desktop" "$apps/kiv-listening.desktop" || fail "a desktop entry does not validate"
+appstreamcli validate --no-net "$root/share/metainfo/invalid.kiv.kiv.metainfo.xml" >"$work/appstream.log" 2>&1 ||
+  fail "the metainfo does not validate: $(cat "$work/appstream.log")"
+icon="$root/share/icons/hicolor/scalable/apps/kiv.svg"
+rsvg-convert -w 48 "$icon" -o "$work/icon.png" || fail "the icon does not render"
+[ "$(identify -format '%w %h' "$work/icon.png")" = "48 48" ] || fail "the icon is not square"
+
 # From anywhere: the launcher finds the show relative to itself.
 cd "$work"
 run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' '$root/bin/kiv-show' -geometry 640x480+0+0" ||
   fail "the installed kiv-show did not play"
+# The listening entry's own command line, with the installed launcher: the variable reaches kiv, which listens
+# (here to the disk driver's capture file) and opens no music.
+listening=$(sed -n 's/^Exec=//p' "$apps/kiv-listening.desktop")
+[[ "$listening" == *"KIV_LISTEN=1"* ]] || fail "the listening entry does not ask to listen: $listening"
+launcher="'$root/bin/kiv-show' -geometry 640x480+0+0"
+run_briefly 60 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILEIN=/dev/zero LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' ${listening/kiv-show/$launcher}" ||
+  fail "the listening entry did not play"
 echo "install ok"

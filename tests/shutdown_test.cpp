@@ -3,8 +3,10 @@
 // tried one second after the window appears and while the music plays, and those that can come earlier also
 // during start-up, before the window exists. Every run must be gone within kGone seconds of the action (timed
 // from the action, not from start-up), end with its documented status and not by a signal, and its sound
-// output must stop growing. KIV_SHUTDOWN_TRIALS sets the trials of each (`make soak`: 50); the figures are
-// printed at the end. In the sanitizer build the bound is looser, as the exit scans for leaks, and no leak may
+// output must stop growing. The listening show (KIV_LISTEN, capturing a file through the disk driver) is put
+// through the same ways out, at start-up once its capture device is open and while it runs, and its capture
+// device is closed in the same orderly shutdown. KIV_SHUTDOWN_TRIALS sets the trials of each (`make soak`:
+// 50); the figures are printed at the end. In the sanitizer build the bound is looser, as the exit scans for leaks, and no leak may
 // be of a block our code allocated.
 #include <gtest/gtest.h>
 
@@ -14,10 +16,12 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <sstream>
 #include <thread>
 
+#include "tests/support/Bursts.h"
 #include "tests/support/ShowRun.h"
 
 namespace {
@@ -61,14 +65,44 @@ const WayOut kWays[] = {
     {Way::HangUp, "SIGHUP", 129, true},
 };
 
-const char* whenName(When when)
+const char* whenName(When when, bool listening)
 {
     switch (when) {
-    case When::StartUp: return "start-up";
-    case When::BeforeMusic: return "before music";
+    case When::StartUp: return listening ? "start-up, listening" : "start-up";
+    case When::BeforeMusic: return listening ? "listening" : "before music";
     case When::WithMusic: return "with music";
     }
     return "";
+}
+
+// Whether process `pid` has `file` open: the listening show's capture device, through the disk driver.
+bool holdsOpen(pid_t pid, const std::string& file)
+{
+    std::error_code ec;
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/" + std::to_string(pid) + "/fd", ec))
+        if (std::filesystem::read_symlink(fd.path(), ec) == file) return true;
+    return false;
+}
+
+// What the listening runs capture: a chord now and then, read as fast as the show reads it. Made once, in a
+// folder removed at exit.
+struct CaptureFile {
+    std::string dir = makeTempDir();
+    std::string path;
+    CaptureFile()
+    {
+        Bursts bursts;
+        for (double at = 0.2; at < 30; at += 0.5) bursts.starts.push_back(at);
+        bursts.total = 30;
+        if (!dir.empty() && bursts.writeRaw(dir + "/capture.raw")) path = dir + "/capture.raw";
+    }
+    ~CaptureFile() { std::system(("rm -rf '" + dir + "'").c_str()); }
+};
+
+const std::string& captureFile()
+{
+    static const CaptureFile file;
+    return file.path;
 }
 
 struct Outcome {
@@ -83,12 +117,14 @@ struct Outcome {
 
 void pause(double seconds) { std::this_thread::sleep_for(Seconds(seconds)); }
 
-// Waits for the moment to act: sound open (start-up), a second after the window appears, or the music heard.
-std::string reach(ShowRun& run, When when, std::string& window)
+// Waits for the moment to act: sound open (start-up; for a listening run, its capture device), a second after
+// the window appears, or the music heard.
+std::string reach(ShowRun& run, When when, bool listening, std::string& window)
 {
     const auto limit = Clock::now() + Seconds(kReachLimit);
+    auto soundOpen = [&] { return listening ? holdsOpen(run.process().pid(), captureFile()) : run.soundBytes() >= 0; };
     if (when == When::StartUp) {
-        while (run.soundBytes() < 0 && run.process().running() && Clock::now() < limit) pause(0.002);
+        while (!soundOpen() && run.process().running() && Clock::now() < limit) pause(0.002);
     } else {
         window = run.window(kReachLimit);
         if (window.empty()) return "no window appeared";
@@ -114,11 +150,11 @@ void act(ShowRun& run, Way way, const std::string& window)
     }
 }
 
-Outcome trial(ShowRun& run, const WayOut& out, When when)
+Outcome trial(ShowRun& run, const WayOut& out, When when, bool listening)
 {
     Outcome o;
     std::string window;
-    o.failure = reach(run, when, window);
+    o.failure = reach(run, when, listening, window);
     if (!o.failure.empty()) return o;
     act(run, out.way, window);
     const auto acted = Clock::now();
@@ -195,24 +231,29 @@ int trialsOfEach()
 struct Case {
     const WayOut* out;
     When when;
+    bool listening;
     int trial;
     Outcome outcome;
 };
 
-// Every way out at every moment it can come, `trials` times over, the runs of each trial in a row.
+// Every way out at every moment it can come, in both shows, `trials` times over, the runs of each trial in a
+// row. The listening show has no music to wait for.
 std::vector<Case> allCases(int trials)
 {
     std::vector<Case> cases;
     for (int t = 1; t <= trials; ++t)
         for (When when : {When::WithMusic, When::BeforeMusic, When::StartUp})  // the longest runs first
-            for (const WayOut& out : kWays)
-                if (when != When::StartUp || out.atStartUp) cases.push_back({&out, when, t, {}});
+            for (bool listening : {false, true})
+                for (const WayOut& out : kWays)
+                    if ((when != When::StartUp || out.atStartUp) && !(listening && when == When::WithMusic))
+                        cases.push_back({&out, when, listening, t, {}});
     return cases;
 }
 
 TEST(Shutdown, EveryWayOutEndsPromptlyWithItsStatusUnderLoad)
 {
     ASSERT_FALSE(defaultAssets().empty());
+    ASSERT_FALSE(captureFile().empty());
     std::vector<Case> cases = allCases(trialsOfEach());
 
     std::atomic<bool> busy{true};
@@ -233,8 +274,10 @@ TEST(Shutdown, EveryWayOutEndsPromptlyWithItsStatusUnderLoad)
                     c.outcome.failure = "no X server or assets";
                     continue;
                 }
-                run.start(kRunEnv);
-                c.outcome = trial(run, *c.out, c.when);
+                std::vector<std::string> env = kRunEnv;
+                if (c.listening) env.insert(env.end(), {"KIV_LISTEN=1", "SDL_DISKAUDIOFILEIN=" + captureFile()});
+                run.start(env);
+                c.outcome = trial(run, *c.out, c.when, c.listening);
             }
         });
     for (std::thread& r : runners) r.join();
@@ -244,7 +287,7 @@ TEST(Shutdown, EveryWayOutEndsPromptlyWithItsStatusUnderLoad)
     std::map<std::string, Figures> figures;
     for (const Case& c : cases) {
         const Outcome& o = c.outcome;
-        const std::string name = std::string(c.out->name) + ", " + whenName(c.when);
+        const std::string name = std::string(c.out->name) + ", " + whenName(c.when, c.listening);
         SCOPED_TRACE(name + ", trial " + std::to_string(c.trial));
         EXPECT_EQ(o.failure, "") << o.err;
         if (!o.failure.empty()) continue;
