@@ -6,6 +6,7 @@
 namespace {
 // The greys the show draws from a level: backgrounds level² + 0.3, grids level + 0.3 and level + 0.6.
 constexpr float kBackgroundFloor = 0.3f;
+constexpr double kQuietScale = 1.3;    // a background's size in silence, in windows
 constexpr float kGridFloors[] = {0.3f, 0.6f};
 constexpr int kBisections = 30;        // finer than a float level needs
 constexpr float kShortOf = 0.999f;     // a held run stops this far into its next transition
@@ -15,6 +16,17 @@ double luminance(float grey)
 {
     const double c = std::clamp(static_cast<double>(grey), 0.0, 1.0);
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+}
+
+// A pulsing background's mean relative luminance: its grey, times its picture as far as it is zoomed in. The
+// middle of a picture is taken to be brighter the closer it is looked at, in proportion to the zoom, as the
+// show's own pictures are (the tunnel's and the galaxy's middles brighten faster than that only past 3.5
+// windows): so a level that swings above full brightness still swings the picture.
+double background(float level)
+{
+    const double amount = static_cast<double>(level) * level + kBackgroundFloor;
+    const double picture = std::min(1.0, FlashGuard::kPictureLuminance * (1.0 + amount) / kQuietScale);
+    return luminance(static_cast<float>(amount)) * picture;
 }
 }  // namespace
 
@@ -27,9 +39,10 @@ void FlashGuard::reset()
 
 float FlashGuard::swing(float from, float to)
 {
-    double most = std::fabs(luminance(from * from + kBackgroundFloor) - luminance(to * to + kBackgroundFloor));
-    for (float floor : kGridFloors) most = std::max(most, std::fabs(luminance(from + floor) - luminance(to + floor)));
-    return static_cast<float>(most * kPictureLuminance);
+    double most = std::fabs(background(from) - background(to));
+    for (float floor : kGridFloors)
+        most = std::max(most, kPictureLuminance * std::fabs(luminance(from + floor) - luminance(to + floor)));
+    return static_cast<float>(most);
 }
 
 bool FlashGuard::hasRoom(int64_t frame) const

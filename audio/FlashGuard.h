@@ -4,10 +4,11 @@
 // Keeps the show under the three-flashes limit whatever the music does: it sees the show's loudness hop by hop
 // and decides how far it may move.
 //
-// It models what the show makes of a level: the pulsing backgrounds' grey, level² + 0.3, and the grids' greys,
-// level + 0.3 and level + 0.6, each clamped at 1, over a picture whose mean relative luminance at full grey is
-// kPictureLuminance. The swing between two levels is the largest change of the screen's mean relative
-// luminance that any of those greys makes of them (sRGB, as the screen shows it).
+// It models what the show makes of a level: the pulsing backgrounds' grey, level² + 0.3, and their size,
+// 1.3 + level² windows, and the grids' greys, level + 0.3 and level + 0.6, the greys clamped at 1, over a
+// picture whose mean relative luminance at full grey is kPictureLuminance, and whose middle is brighter the
+// more a background zooms into it. The swing between two levels is the largest change of the screen's mean
+// relative luminance that any of them makes of the two (sRGB, as the screen shows it).
 //
 // A run is a movement in one direction; reversals smaller than kHysteresis do not end it. A run whose swing
 // reaches kTransition is a potential transition, as the flash criteria count transitions. At most kPerSecond of
@@ -19,7 +20,7 @@
 // Time is counted in frames of the stream, so the same stream gives the same levels however it is read.
 class FlashGuard {
 public:
-    static constexpr float kPictureLuminance = 0.3f;  // a bright photo; the show's own pictures are darker
+    static constexpr float kPictureLuminance = 0.3f;  // a bright photo; the show's own are 0.07 to 0.18
     static constexpr float kTransition = 0.1f;        // relative luminance: what the criteria count
     static constexpr int kPerSecond = 5;              // potential transitions in any one second: 2.5 flashes
     static constexpr int kPerFiveSeconds = 15;        // and in any five: 3 a second, below extended flashing
