@@ -15,6 +15,7 @@
 #include "fx/Fx.h"
 #include "tests/support/DecodedMusic.h"
 #include "tests/support/DesignedRange.h"
+#include "tests/support/TempDir.h"
 #include "tools/levels/LevelTrace.h"
 #include "tools/assets/Master.h"
 #include "tools/assets/Mp3Writer.h"
@@ -31,13 +32,6 @@ std::vector<unsigned char> readBytes(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-fs::path makeTempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "kiv-music-XXXXXX").string();
-    char* made = mkdtemp(pattern.data());
-    return made ? fs::path(made) : fs::path();
 }
 
 // Music generated once for the whole suite, twice over to compare the bytes, and how loud the show finds it at

@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "tests/support/DecodedMusic.h"
-#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 std::string* assetsDir = nullptr;
