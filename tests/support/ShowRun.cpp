@@ -17,8 +17,7 @@ constexpr float kSilence = 1e-4f;  // the mixer writes exact zeros while nothing
 ShowRun::ShowRun(int screenW, int screenH)
     : server_(new Xvfb(screenW, screenH, false)), dir_(makeTempDir()), screenW_(screenW), screenH_(screenH)
 {
-    const std::string& assets = defaultAssets();
-    if (assets.empty() || std::system(("cp '" + assets + "'/* '" + dir_ + "'/").c_str()) != 0) dir_.clear();
+    if (!copyDefaultAssets(dir_)) dir_.clear();
 }
 
 ShowRun::~ShowRun()
