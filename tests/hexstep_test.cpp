@@ -29,6 +29,12 @@ protected:
                 return testing::AssertionFailure() << "cell " << i << " is " << grid.cells[i].current() << ", not " << v;
         return testing::AssertionSuccess();
     }
+    // Every cell at `from`, then one step: whether every cell is then exactly `to`.
+    testing::AssertionResult stepsUniformly(float from, float to) {
+        setAll(from);
+        step();
+        return everyCellIs(to);
+    }
     // One step whatever the clock says: the clock going back always steps.
     void step() {
         grid.lastStep = 100.0f;
@@ -95,9 +101,7 @@ TEST_F(HexStepTest, ModeOneRisesFromTheMeanBelow)
     EXPECT_EQ(at(20, 10).current(), 0.995f);  // 1.02 before the clamp
     EXPECT_EQ(at(47, 0).current(), 0.68f);
 
-    setAll(0.0f);
-    step();
-    ASSERT_TRUE(everyCellIs(0.0f));
+    ASSERT_TRUE(stepsUniformly(0.0f, 0.0f));
 }
 
 TEST_F(HexStepTest, ModeOneReadsOnlyTheCellsBelow)
@@ -136,16 +140,12 @@ TEST_F(HexStepTest, ModeTwoSpreadsOnlyFromNeighboursAboveNineTenths)
     EXPECT_EQ(cell.current(), 0.95f * 0.01f + 0.5f);
     EXPECT_NE(cell.current(), 0.5f);
 
-    setAll(1.0f);
-    step();
-    ASSERT_TRUE(everyCellIs(0.999f));
+    ASSERT_TRUE(stepsUniformly(1.0f, 0.999f));
     step();
     ASSERT_TRUE(everyCellIs(0.999f));  // never past the ceiling
 
     // A dark grid stays dark: nothing above 0.9 to spread from.
-    setAll(0.0f);
-    step();
-    ASSERT_TRUE(everyCellIs(0.0f));
+    ASSERT_TRUE(stepsUniformly(0.0f, 0.0f));
 }
 
 TEST_F(HexStepTest, ModeTwoAddsNeighboursInLinkOrder)
@@ -181,9 +181,7 @@ TEST_F(HexStepTest, ModeThreeFillsFromEveryNeighbour)
     // The corner has three neighbours.
     EXPECT_EQ(at(0, 0).current(), ((0.05f + 0.05f + 0.05f) + 0.002f) + 0.5f);
 
-    setAll(1.0f);
-    step();
-    ASSERT_TRUE(everyCellIs(0.999f));
+    ASSERT_TRUE(stepsUniformly(1.0f, 0.999f));
 }
 
 TEST_F(HexStepTest, ModeFourDarkensAndMovesFallingCells)
@@ -236,9 +234,7 @@ TEST_F(HexStepTest, UnknownModesDarkenEveryCell)
 {
     for (int mode : {5, -1, 1000}) {
         grid.mode = mode;
-        setAll(0.7f);
-        step();
-        ASSERT_TRUE(everyCellIs(0.0f)) << "mode " << mode;
+        ASSERT_TRUE(stepsUniformly(0.7f, 0.0f)) << "mode " << mode;
     }
 }
 
