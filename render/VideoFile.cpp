@@ -4,47 +4,14 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 #include <libavutil/audio_fifo.h>
-#include <libavutil/opt.h>
 #include <libswresample/swresample.h>
 }
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
-namespace {
-constexpr int kInputRate = 44100;
-constexpr int kAudioBitRate = 192000;
-
-const Container kContainers[] = {
-    {".mp4", "mp4", "libx264", "aac", 20, 51},
-    {".mkv", "matroska", "libx264", "flac", 20, 51},  // lossless sound: Matroska cannot mark AAC's priming
-    {".webm", "webm", "libvpx-vp9", "libopus", 32, 63},
-};
-
-std::string avError(int code)
-{
-    char text[AV_ERROR_MAX_STRING_SIZE] = {};
-    av_strerror(code, text, sizeof text);
-    return text;
-}
-}  // namespace
-
-const Container* containerFor(const std::string& path)
-{
-    const size_t dot = path.rfind('.');
-    const size_t slash = path.rfind('/');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return nullptr;
-    std::string extension = path.substr(dot);
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    for (const Container& c : kContainers)
-        if (extension == c.extension) return &c;
-    return nullptr;
-}
-
-const char* knownExtensions()
-{
-    return ".mp4 (H.264 + AAC), .mkv (H.264 + FLAC), .webm (VP9 + Opus)";
-}
+#include "render/Encoders.h"
 
 struct VideoFile::Impl {
     std::string name;
@@ -78,7 +45,7 @@ struct VideoFile::Impl {
 
     bool failed(std::string& error, const std::string& what, int code)
     {
-        error = "cannot write '" + name + "': " + what + (code ? ": " + avError(code) : std::string());
+        error = writeFailure(name, what, code);
         return false;
     }
 
@@ -138,20 +105,6 @@ struct VideoFile::Impl {
     }
 };
 
-namespace {
-AVCodecContext* openEncoder(VideoFile::Impl& f, const char* name, std::string& error, const AVCodec*& codec)
-{
-    codec = avcodec_find_encoder_by_name(name);
-    if (!codec) {
-        error = "cannot write '" + f.name + "': this FFmpeg has no '" + name + "' encoder";
-        return nullptr;
-    }
-    AVCodecContext* context = avcodec_alloc_context3(codec);
-    if (!context) error = "cannot write '" + f.name + "': out of memory";
-    return context;
-}
-}  // namespace
-
 VideoFile::~VideoFile()
 {
     delete impl_;
@@ -174,64 +127,23 @@ bool VideoFile::open(const std::string& path, const std::string& name, const Con
     int result = avformat_alloc_output_context2(&f.format, nullptr, container.format, path.c_str());
     if (result < 0) return f.failed(error, std::string("no '") + container.format + "' muxer", result);
 
-    // Video.
-    const AVCodec* codec = nullptr;
-    if (!(f.video = openEncoder(f, container.videoEncoder, error, codec))) return false;
-    f.video->width = s.width;
-    f.video->height = s.height;
-    f.video->time_base = AVRational{1, s.fps};
-    f.video->framerate = AVRational{s.fps, 1};
-    f.video->pix_fmt = AV_PIX_FMT_YUV420P;
-    f.video->color_primaries = AVCOL_PRI_BT709;
-    f.video->color_trc = AVCOL_TRC_BT709;
-    f.video->colorspace = AVCOL_SPC_BT709;
-    f.video->color_range = AVCOL_RANGE_MPEG;
-    f.video->gop_size = 2 * s.fps;  // a key frame every 2 s, for seeking
-    if (f.format->oformat->flags & AVFMT_GLOBALHEADER) f.video->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    AVDictionary* options = nullptr;
-    av_dict_set_int(&options, "crf", quality, 0);
-    if (std::strcmp(container.videoEncoder, "libx264") == 0) {
-        av_dict_set(&options, "preset", s.preset, 0);
-    } else {
-        // VP9 in constant-quality mode, at its fast real-time speed with row threads.
-        av_dict_set_int(&options, "b", 0, 0);
-        av_dict_set(&options, "deadline", "realtime", 0);
-        av_dict_set_int(&options, "cpu-used", 8, 0);
-        av_dict_set_int(&options, "row-mt", 1, 0);
-    }
-    result = avcodec_open2(f.video, codec, &options);
-    av_dict_free(&options);
-    if (result < 0) return f.failed(error, std::string("cannot start the ") + container.videoEncoder + " encoder", result);
+    const bool globalHeader = f.format->oformat->flags & AVFMT_GLOBALHEADER;
+    if (!(f.video = openVideoEncoder(container, s, quality, globalHeader, f.name, error))) return false;
     f.videoStream = avformat_new_stream(f.format, nullptr);
     if (!f.videoStream) return f.failed(error, "out of memory", AVERROR(ENOMEM));
     f.videoStream->time_base = f.video->time_base;
     f.videoStream->avg_frame_rate = f.video->framerate;
     avcodec_parameters_from_context(f.videoStream->codecpar, f.video);
 
-    // Sound: 44100 Hz where the encoder takes it (AAC), else the rate nearest above it (Opus: 48000 Hz).
-    if (!(f.audio = openEncoder(f, container.audioEncoder, error, codec))) return false;
-    int rate = kInputRate;
-    if (codec->supported_samplerates) {
-        rate = 0;
-        for (const int* r = codec->supported_samplerates; *r; ++r)
-            if (*r >= kInputRate && (rate == 0 || *r < rate)) rate = *r;
-    }
-    f.audio->sample_rate = rate;
-    f.audio->sample_fmt = codec->sample_fmts ? codec->sample_fmts[0] : AV_SAMPLE_FMT_FLTP;
-    f.audio->ch_layout = AV_CHANNEL_LAYOUT_STEREO;
-    f.audio->bit_rate = kAudioBitRate;
-    f.audio->time_base = AVRational{1, rate};
-    if (f.format->oformat->flags & AVFMT_GLOBALHEADER) f.audio->flags |= AV_CODEC_FLAG_GLOBAL_HEADER;
-    result = avcodec_open2(f.audio, codec, nullptr);
-    if (result < 0) return f.failed(error, std::string("cannot start the ") + container.audioEncoder + " encoder", result);
+    if (!(f.audio = openAudioEncoder(container, globalHeader, f.name, error))) return false;
     f.audioStream = avformat_new_stream(f.format, nullptr);
     if (!f.audioStream) return f.failed(error, "out of memory", AVERROR(ENOMEM));
     f.audioStream->time_base = f.audio->time_base;
     avcodec_parameters_from_context(f.audioStream->codecpar, f.audio);
 
     AVChannelLayout stereo = AV_CHANNEL_LAYOUT_STEREO;
-    result = swr_alloc_set_opts2(&f.resampler, &f.audio->ch_layout, f.audio->sample_fmt, rate, &stereo,
-                                 AV_SAMPLE_FMT_FLT, kInputRate, 0, nullptr);
+    result = swr_alloc_set_opts2(&f.resampler, &f.audio->ch_layout, f.audio->sample_fmt, f.audio->sample_rate,
+                                 &stereo, AV_SAMPLE_FMT_FLT, kInputRate, 0, nullptr);
     if (result >= 0) result = swr_init(f.resampler);
     if (result < 0) return f.failed(error, "sound conversion failed", result);
     f.fifo = av_audio_fifo_alloc(f.audio->sample_fmt, f.audio->ch_layout.nb_channels, 4096);
@@ -241,7 +153,7 @@ bool VideoFile::open(const std::string& path, const std::string& name, const Con
 
     result = avio_open(&f.format->pb, path.c_str(), AVIO_FLAG_WRITE);
     if (result < 0) return f.failed(error, "cannot open it", result);
-    options = nullptr;
+    AVDictionary* options = nullptr;
     if (std::strcmp(container.format, "mp4") == 0) av_dict_set(&options, "movflags", "+faststart", 0);
     result = avformat_write_header(f.format, &options);
     av_dict_free(&options);

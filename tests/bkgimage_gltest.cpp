@@ -10,6 +10,7 @@
 #include "fx/BkgImage.h"
 #include "gfx/Texture.h"
 #include "tests/support/GlWindow.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestTiff.h"
 
 namespace {
@@ -23,9 +24,8 @@ protected:
     void SetUp() override
     {
         window_ = &GlWindow::open();
-        char pattern[] = "/tmp/kiv-bkgimage-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        const std::string dir = pattern;
+        const std::string dir = makeTempDir();
+        ASSERT_FALSE(dir.empty());
         const std::string file = dir + "/framed.tif";
         ASSERT_TRUE(writeRgbaTiff(file, kSide, kSide, [](int x, int y) {
             const bool frame = x < kFrame || y < kFrame || x >= kSide - kFrame || y >= kSide - kFrame;

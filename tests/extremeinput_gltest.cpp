@@ -25,6 +25,7 @@
 #include "tests/support/FakePlatform.h"
 #include "tests/support/GlWindow.h"
 #include "tests/support/ShowRun.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

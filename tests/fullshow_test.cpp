@@ -7,8 +7,11 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/support/DefaultAssets.h"
+#include "tests/support/FirstSound.h"
 #include "tests/support/Process.h"
 #include "tests/support/Screen.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/Xvfb.h"
 
 namespace {
@@ -16,6 +19,7 @@ namespace {
 constexpr int kW = 1024;
 constexpr int kH = 768;
 constexpr int kRate = 44100;
+constexpr float kSilence = 1e-4f;  // below this the sound file holds nothing of the music
 
 using Clock = std::chrono::steady_clock;
 
@@ -41,27 +45,12 @@ protected:
         shellOutput(cmd);
     }
     static bool white(const uint8_t* p) { return p[0] > 240 && p[1] > 240 && p[2] > 240; }
-
-    // Whether the disk driver's file holds any sound from byte `from` on; moves `from` past what it read.
-    static bool soundSince(const std::string& path, std::streamoff& from)
-    {
-        std::ifstream raw(path, std::ios::binary);
-        raw.seekg(from);
-        float block[4096];
-        bool heard = false;
-        while (raw.read(reinterpret_cast<char*>(block), sizeof block) || raw.gcount() > 0) {
-            const std::streamsize n = raw.gcount() / static_cast<std::streamsize>(sizeof(float));
-            from += n * static_cast<std::streamoff>(sizeof(float));
-            for (std::streamsize i = 0; i < n; ++i) heard = heard || std::fabs(block[i]) > 1e-4f;
-        }
-        return heard;
-    }
 };
 
 TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
 {
     ASSERT_TRUE(server.ok());
-    ASSERT_EQ(std::system((std::string(KIV_ASSETS_TOOL) + " '" + dir + "' >/dev/null").c_str()), 0);
+    ASSERT_TRUE(copyDefaultAssets(dir));
     std::string audio = dir + "/out.raw";
     // Without a window manager the toolkit leaves a full-screen window where it was created: start it at the corner.
     Process kiv({KIV_BINARY, "-geometry", "1024x768+0+0"}, {"SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + audio}, dir);
@@ -88,10 +77,11 @@ TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
     // The music starts in the first idle pass after 12 s: watch the sound file for it.
     sleepUntil(10.0);
     std::streamoff read = 0;
-    soundSince(audio, read);
+    firstSoundInFile(audio, read, kSilence);  // past what came before
     double firstSound = -1;
     while (firstSound < 0 && Clock::now() < started + std::chrono::seconds(17)) {
-        if (soundSince(audio, read)) firstSound = std::chrono::duration<double>(Clock::now() - started).count();
+        if (firstSoundInFile(audio, read, kSilence) >= 0)
+            firstSound = std::chrono::duration<double>(Clock::now() - started).count();
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     EXPECT_GT(firstSound, 11.9);
@@ -131,7 +121,7 @@ TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
     raw.read(reinterpret_cast<char*>(pcm.data()), static_cast<std::streamsize>(pcm.size() * sizeof(float)));
     size_t first = 0, last = 0;
     for (size_t i = 0; i < pcm.size(); ++i)
-        if (std::fabs(pcm[i]) > 1e-4f) {
+        if (std::fabs(pcm[i]) > kSilence) {
             if (!first) first = i;
             last = i;
         }

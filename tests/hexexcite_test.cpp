@@ -7,23 +7,20 @@
 #include <limits>
 #include <set>
 
-#include "tests/support/AllocationCounter.h"
-#include "fx/HexFire.h"
 #include "fx/HexRandom.h"
-#include "gfx/Texture.h"
+#include "tests/support/AllocationCounter.h"
+#include "tests/support/GridTest.h"
 
 namespace {
 
-class HexExciteTest : public testing::Test {
+class HexExciteTest : public GridTest {
 protected:
-    Texture texture;
-    HexFire grid{0.0f, 200.0f, texture};
+    HexExciteTest() : GridTest(0.0f, 200.0f) {}
 
     void SetUp() override {
         grid.mode = 0;
         resetHexRandom();
     }
-    HexCell& at(int row, int col) { return grid.cells[col + row * grid.cols]; }
     std::pair<int, int> slot(float x, float y) const {
         const float pos[2] = {x, y};
         int row = 12345;

@@ -4,17 +4,14 @@
 #include <cmath>
 #include <limits>
 
-#include "fx/HexFire.h"
-#include "gfx/Texture.h"
+#include "tests/support/GridTest.h"
 
 namespace {
 
-class HexGridTest : public testing::Test {
+class HexGridTest : public GridTest {
 protected:
-    Texture texture;
-    HexFire grid{10.0f, 20.0f, texture};
+    HexGridTest() : GridTest(10.0f, 20.0f) {}
 
-    HexCell& at(int row, int col) { return grid.cells[col + row * grid.cols]; }
     HexCell* link(int row, int col) { return &at(row, col); }
     // Distinct values, so a test sees which cells changed and which buffer.
     void fillDistinctValues() {

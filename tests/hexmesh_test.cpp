@@ -1,9 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "fx/HexColour.h"
-#include "fx/HexFire.h"
-#include "gfx/Texture.h"
 #include "tests/support/AllocationCounter.h"
+#include "tests/support/GridTest.h"
 
 namespace {
 
@@ -13,12 +12,10 @@ struct Point {
     float x, y;
 };
 
-class HexMeshTest : public testing::Test {
+class HexMeshTest : public GridTest {
 protected:
-    Texture texture;
-    HexFire grid{0.0f, 10.0f, texture};
+    HexMeshTest() : GridTest(0.0f, 10.0f) {}
 
-    HexCell& cell(int row, int col) { return grid.cells[col + row * grid.cols]; }
     void fill(int mode, float level = 0.25f)
     {
         grid.mesh.fill(grid.cells.data(), grid.cells.size(), mode, level);
@@ -52,7 +49,7 @@ TEST_F(HexMeshTest, FanAroundTopRightCornerInOrder)
     ASSERT_EQ(grid.mesh.vertexCount, 3072 * kVerts);
 
     // Cell (row 3, column 5), an odd column: the fan A,B,C; A,C,D; A,D,E; A,E,F.
-    const HexCell& c = cell(3, 5);
+    const HexCell& c = at(3, 5);
     const float ax = c.x + 0.4f * c.w, bx = c.x - 0.4f * c.w;
     const float cx = c.x - 0.6f * c.w, fx = c.x + 0.6f * c.w;
     const float top = c.y, mid = c.y + 0.5f * c.h, bottom = c.y + c.h;
@@ -118,7 +115,7 @@ TEST_F(HexMeshTest, EveryVertexCarriesItsCellsColourFromTheCurrentBuffer)
 
 TEST_F(HexMeshTest, FallingCellIsMeshedAtItsMovedPosition)
 {
-    HexCell& c = cell(10, 10);
+    HexCell& c = at(10, 10);
     c.falling = true;
     c.x += 0.25f;
     c.y += 0.125f;
@@ -141,7 +138,7 @@ TEST_F(HexMeshTest, TransparentCellsAreLeftOutInOrder)
 
     // Modes 1 to 3 drop exactly the cells at 0; mode 4 is opaque everywhere.
     setAll(0.0f);
-    cell(0, 0).value[0] = 1e-30f;
+    at(0, 0).value[0] = 1e-30f;
     for (int mode : {1, 2, 3}) {
         fill(mode);
         EXPECT_EQ(grid.mesh.vertexCount, kVerts) << mode;

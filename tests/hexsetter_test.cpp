@@ -1,16 +1,14 @@
 // The one-shot mode trigger.
 #include <gtest/gtest.h>
 
-#include "fx/HexFire.h"
 #include "fx/HexSetter.h"
-#include "gfx/Texture.h"
+#include "tests/support/GridTest.h"
 
 namespace {
 
-class HexSetterTest : public testing::Test {
+class HexSetterTest : public GridTest {
 protected:
-    Texture texture;
-    HexFire grid{38.8f, 68.8f, texture};
+    HexSetterTest() : GridTest(38.8f, 68.8f) {}
     void SetUp() override { grid.mode = 0; }
 };
 

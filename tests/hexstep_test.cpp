@@ -4,18 +4,15 @@
 #include <cstring>
 #include <random>
 
-#include "fx/HexFire.h"
 #include "fx/HexRandom.h"
-#include "gfx/Texture.h"
+#include "tests/support/GridTest.h"
 
 namespace {
 
-class HexStepTest : public testing::Test {
+class HexStepTest : public GridTest {
 protected:
-    Texture texture;
-    HexFire grid{0.0f, 200.0f, texture};
+    HexStepTest() : GridTest(0.0f, 200.0f) {}
 
-    HexCell& at(int row, int col) { return grid.cells[col + row * grid.cols]; }
     void setAll(float v) {
         for (HexCell& cell : grid.cells) cell.value[cell.flip ? 1 : 0] = v;
     }
@@ -24,6 +21,19 @@ protected:
             if (cell.upper[k]) cell.upper[k]->value[cell.flip ? 1 : 0] = v;
             if (cell.lower[k]) cell.lower[k]->value[cell.flip ? 1 : 0] = v;
         }
+    }
+    // Whether every cell's current value is exactly `v`; names the first that is not.
+    testing::AssertionResult everyCellIs(float v) {
+        for (std::size_t i = 0; i < grid.cells.size(); ++i)
+            if (grid.cells[i].current() != v)
+                return testing::AssertionFailure() << "cell " << i << " is " << grid.cells[i].current() << ", not " << v;
+        return testing::AssertionSuccess();
+    }
+    // Every cell at `from`, then one step: whether every cell is then exactly `to`.
+    testing::AssertionResult stepsUniformly(float from, float to) {
+        setAll(from);
+        step();
+        return everyCellIs(to);
     }
     // One step whatever the clock says: the clock going back always steps.
     void step() {
@@ -91,9 +101,7 @@ TEST_F(HexStepTest, ModeOneRisesFromTheMeanBelow)
     EXPECT_EQ(at(20, 10).current(), 0.995f);  // 1.02 before the clamp
     EXPECT_EQ(at(47, 0).current(), 0.68f);
 
-    setAll(0.0f);
-    step();
-    for (const HexCell& cell : grid.cells) ASSERT_EQ(cell.current(), 0.0f);
+    ASSERT_TRUE(stepsUniformly(0.0f, 0.0f));
 }
 
 TEST_F(HexStepTest, ModeOneReadsOnlyTheCellsBelow)
@@ -132,16 +140,12 @@ TEST_F(HexStepTest, ModeTwoSpreadsOnlyFromNeighboursAboveNineTenths)
     EXPECT_EQ(cell.current(), 0.95f * 0.01f + 0.5f);
     EXPECT_NE(cell.current(), 0.5f);
 
-    setAll(1.0f);
+    ASSERT_TRUE(stepsUniformly(1.0f, 0.999f));
     step();
-    for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.999f);
-    step();
-    for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.999f);  // never past the ceiling
+    ASSERT_TRUE(everyCellIs(0.999f));  // never past the ceiling
 
     // A dark grid stays dark: nothing above 0.9 to spread from.
-    setAll(0.0f);
-    step();
-    for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.0f);
+    ASSERT_TRUE(stepsUniformly(0.0f, 0.0f));
 }
 
 TEST_F(HexStepTest, ModeTwoAddsNeighboursInLinkOrder)
@@ -164,7 +168,7 @@ TEST_F(HexStepTest, ModeThreeFillsFromEveryNeighbour)
 {
     grid.mode = 3;
     step();
-    for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.002f);
+    ASSERT_TRUE(everyCellIs(0.002f));
 
     setAll(0.5f);
     step();
@@ -177,9 +181,7 @@ TEST_F(HexStepTest, ModeThreeFillsFromEveryNeighbour)
     // The corner has three neighbours.
     EXPECT_EQ(at(0, 0).current(), ((0.05f + 0.05f + 0.05f) + 0.002f) + 0.5f);
 
-    setAll(1.0f);
-    step();
-    for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.999f);
+    ASSERT_TRUE(stepsUniformly(1.0f, 0.999f));
 }
 
 TEST_F(HexStepTest, ModeFourDarkensAndMovesFallingCells)
@@ -195,7 +197,7 @@ TEST_F(HexStepTest, ModeFourDarkensAndMovesFallingCells)
     const HexCell still = at(20, 11);
 
     step();
-    for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.0f);
+    ASSERT_TRUE(everyCellIs(0.0f));
     EXPECT_EQ(falling.x, x0 + 0.01f);
     EXPECT_EQ(falling.y, y0 + 0.01f);
     EXPECT_EQ(falling.vy, 0.01f + 0.001f);
@@ -232,9 +234,7 @@ TEST_F(HexStepTest, UnknownModesDarkenEveryCell)
 {
     for (int mode : {5, -1, 1000}) {
         grid.mode = mode;
-        setAll(0.7f);
-        step();
-        for (const HexCell& c : grid.cells) ASSERT_EQ(c.current(), 0.0f) << "mode " << mode;
+        ASSERT_TRUE(stepsUniformly(0.7f, 0.0f)) << "mode " << mode;
     }
 }
 

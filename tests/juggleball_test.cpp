@@ -3,9 +3,8 @@
 
 #include <cmath>
 
-#include "fx/HexFire.h"
 #include "fx/JuggleBall.h"
-#include "gfx/Texture.h"
+#include "tests/support/GridTest.h"
 
 namespace {
 
@@ -16,10 +15,9 @@ int litCells(const HexFire& grid)
     return n;
 }
 
-class JuggleBallTest : public testing::Test {
+class JuggleBallTest : public GridTest {
 protected:
-    Texture texture;
-    HexFire grid{68.8f, 149.0f, texture};
+    JuggleBallTest() : GridTest(68.8f, 149.0f) {}
     void SetUp() override { grid.setMode(2); }
     // A ball whose springs are at rest at time 1.0: its target is its own home.
     JuggleBall restingAt(float x, float y) { return JuggleBall(0.0f, 200.0f, x, y, -1.0f, &grid); }

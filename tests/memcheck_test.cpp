@@ -14,6 +14,7 @@
 #include <thread>
 
 #include "tests/support/ShowRun.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -15,7 +15,8 @@
 
 #include "audio/ScopedEnv.h"
 #include "audio/fsound.h"
-#include "tests/support/Process.h"
+#include "tests/support/FirstSound.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/ToneFile.h"
 
 namespace {
@@ -38,17 +39,6 @@ std::vector<float> decodeAll(const std::string& path, int readFrames)
     return all;
 }
 
-// Where the first sound lies in the device's output from byte `from` on, as a byte offset; -1 if none yet.
-long long soundFrom(const std::string& raw, uintmax_t from)
-{
-    std::ifstream in(raw, std::ios::binary);
-    in.seekg(static_cast<std::streamoff>(from));
-    float sample = 0;
-    for (uintmax_t at = from; in.read(reinterpret_cast<char*>(&sample), sizeof sample); at += sizeof sample)
-        if (sample != 0.0f) return static_cast<long long>(at);
-    return -1;
-}
-
 // Plays `path` through the sound layer on the disk driver, unpaced, until the device has written a second
 // more than `frames` frames after the music's first sound; returns everything the device got. Timed from that
 // sound, not from Play: on a loaded machine Play can wait for the mixer's lock while the unpaced device goes
@@ -59,18 +49,18 @@ std::vector<float> playedToDevice(const std::string& path, const std::string& ra
     EXPECT_TRUE(FSOUND_Init(MusicDecoder::kRate, 32, 0));
     FSOUND_STREAM* stream = FSOUND_Stream_Open(path.c_str(), 0, 0, 0);
     // The device runs unpaced from Init on, writing silence; the music starts in the block after Play.
-    uintmax_t scanned = fs::exists(raw) ? fs::file_size(raw) / sizeof(float) * sizeof(float) : 0;
+    const auto written = [&raw]() -> std::streamoff {
+        return fs::exists(raw) ? static_cast<std::streamoff>(fs::file_size(raw) / sizeof(float) * sizeof(float)) : 0;
+    };
+    std::streamoff scanned = written();
     EXPECT_EQ(0, FSOUND_Stream_Play(-1, stream));
-    const uintmax_t after = (frames + MusicDecoder::kRate) * MusicDecoder::kChannels * sizeof(float);
-    long long heard = -1;
+    const auto after = static_cast<std::streamoff>((frames + MusicDecoder::kRate) * MusicDecoder::kChannels * sizeof(float));
+    std::streamoff heard = -1;
     const auto until = std::chrono::steady_clock::now() + kPatience;
     while (std::chrono::steady_clock::now() < until) {
-        const uintmax_t size = fs::exists(raw) ? fs::file_size(raw) / sizeof(float) * sizeof(float) : 0;
-        if (heard < 0 && size > scanned) {
-            heard = soundFrom(raw, scanned);
-            scanned = size;
-        }
-        if (heard >= 0 && size >= static_cast<uintmax_t>(heard) + after) break;
+        const std::streamoff size = written();
+        if (heard < 0 && size > scanned) heard = firstSoundInFile(raw, scanned);
+        if (heard >= 0 && size >= heard + after) break;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     FSOUND_Stream_Close(stream);
@@ -80,13 +70,6 @@ std::vector<float> playedToDevice(const std::string& path, const std::string& ra
     std::vector<float> samples(fs::file_size(raw) / sizeof(float));
     in.read(reinterpret_cast<char*>(samples.data()), static_cast<std::streamsize>(samples.size() * sizeof(float)));
     return samples;
-}
-
-long firstSound(const std::vector<float>& samples)
-{
-    for (size_t i = 0; i < samples.size(); ++i)
-        if (samples[i] != 0.0f) return static_cast<long>(i / MusicDecoder::kChannels);
-    return -1;
 }
 }  // namespace
 
@@ -104,7 +87,10 @@ TEST(MusicDecoder, GivesExactlyWhatTheSoundLayerPlays)
     EXPECT_EQ(decoded, decodeAll(music, 4096)) << "the samples do not depend on how they are read";
 
     const std::vector<float> device = playedToDevice(music, dir + "/device.raw", frames);
-    const long start = firstSound(device) - firstSound(decoded);
+    const long deviceSound = firstSound(device), decodedSound = firstSound(decoded);
+    ASSERT_GE(deviceSound, 0) << "the music reached the device";
+    ASSERT_GE(decodedSound, 0);
+    const long start = deviceSound / MusicDecoder::kChannels - decodedSound / MusicDecoder::kChannels;
     ASSERT_GE(start, 0);
     EXPECT_EQ(0, start % kBlockFrames) << "the music starts at a mixing block";
     ASSERT_GE(device.size(), start * MusicDecoder::kChannels + decoded.size() + kBlockFrames);

@@ -7,16 +7,18 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-mkdir "$work/a" "$work/b"
+mkdir "$work/a"
 # The tool also writes the music, which is not under test here.
 "$assets" "$work/a" >/dev/null 2>"$work/a.log" || true
-"$assets" "$work/b" >/dev/null 2>"$work/b.log" || true
 grep -i "img\|picture\|tif" "$work/a.log" && fail "the tool complained about pictures"
+# Another run to compare with: the build's default show, which CTest makes once for all; else one here.
+other=${KIV_DEFAULT_SHOW:-$work/b}
+[ -n "${KIV_DEFAULT_SHOW:-}" ] || { mkdir "$work/b" && "$assets" "$work/b" >/dev/null 2>&1 || true; }
 
 for name in img1 img2 img4 img5; do
   file="$work/a/$name.tif"
   [ -s "$file" ] || fail "$name.tif not written"
-  cmp -s "$file" "$work/b/$name.tif" || fail "$name.tif differs between runs"
+  cmp -s "$file" "$other/$name.tif" || fail "$name.tif differs between runs"
   read -r w h channels depth < <(identify -format "%w %h %[channels] %z\n" "$file")
   [ "$channels" = srgba ] && [ "$depth" = 8 ] || fail "$name.tif is $channels, $depth bits"
   [ "$w" = "$h" ] && [ $((w & (w - 1))) -eq 0 ] && [ "$w" -ge 512 ] || fail "$name.tif is ${w}x$h"

@@ -16,6 +16,7 @@
 #include "render/VirtualShow.h"
 #include "tests/support/GlWindow.h"
 #include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestTiff.h"
 #include "tests/support/ToneFile.h"
 #include "render/VideoReader.h"

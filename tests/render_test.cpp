@@ -16,6 +16,7 @@
 
 #include "render/VideoFile.h"
 #include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestTiff.h"
 #include "render/VideoReader.h"
 

@@ -20,6 +20,7 @@
 
 #include "audio/Analyser.h"
 #include "audio/ScopedEnv.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/ToneFile.h"
 
 namespace {
@@ -32,12 +33,6 @@ constexpr double kToneHz = kToneBin * double(kRate) / Analyser::kFrames;
 constexpr double kToneSeconds = 2.0;
 constexpr auto kPatience = std::chrono::seconds(3);
 constexpr auto kOnsetFade = std::chrono::milliseconds(500);  // the onset's splatter falls away in the ballistics' time
-
-std::string makeTempDir()
-{
-    std::string pattern = (fs::temp_directory_path() / "kiv-sound-XXXXXX").string();
-    return mkdtemp(pattern.data()) ? pattern : std::string();
-}
 
 // The mixer's threads, by the name SDL gives its playback threads ("SDLAudioP<n>").
 int mixerThreads()
@@ -132,6 +127,15 @@ protected:
         EXPECT_TRUE(FSOUND_Stream_Close(stream));
         FSOUND_Close();
         return heard;
+    }
+
+    // The layer started and a short tone opened on it; null on a failure.
+    FSOUND_STREAM* openShortTone()
+    {
+        const std::string music = path("music.mp3");
+        EXPECT_TRUE(writeMp3Tone(music, kToneHz, 0.5, 0.5));
+        EXPECT_TRUE(FSOUND_Init(kRate, 32, 0));
+        return FSOUND_Stream_Open(music.c_str(), 0, 0, 0);
     }
 
     std::string dir_;
@@ -357,10 +361,7 @@ TEST_F(Sound, NullStreamIsSafeEverywhere)
 
 TEST_F(Sound, StreamThatNeverPlayedStopsAndCloses)
 {
-    const std::string music = path("music.mp3");
-    ASSERT_TRUE(writeMp3Tone(music, kToneHz, 0.5, 0.5));
-    ASSERT_TRUE(FSOUND_Init(kRate, 32, 0));
-    FSOUND_STREAM* stream = FSOUND_Stream_Open(music.c_str(), 0, 0, 0);
+    FSOUND_STREAM* stream = openShortTone();
     ASSERT_NE(nullptr, stream);
     EXPECT_TRUE(FSOUND_Stream_Stop(stream));
     EXPECT_TRUE(FSOUND_Stream_Close(stream));
@@ -370,10 +371,7 @@ TEST_F(Sound, StreamThatNeverPlayedStopsAndCloses)
 
 TEST_F(Sound, StreamOutlivingCloseCanStillBeClosed)
 {
-    const std::string music = path("music.mp3");
-    ASSERT_TRUE(writeMp3Tone(music, kToneHz, 0.5, 0.5));
-    ASSERT_TRUE(FSOUND_Init(kRate, 32, 0));
-    FSOUND_STREAM* stream = FSOUND_Stream_Open(music.c_str(), 0, 0, 0);
+    FSOUND_STREAM* stream = openShortTone();
     ASSERT_NE(nullptr, stream);
     ASSERT_EQ(0, FSOUND_Stream_Play(-1, stream));
     FSOUND_Close();

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/Xvfb.h"
 
 namespace {

@@ -9,6 +9,7 @@
 
 #include "gfx/Texture.h"
 #include "tests/support/GlWindow.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestTiff.h"
 
 namespace {
@@ -36,9 +37,8 @@ class TextureTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/kiv-texture-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = makeTempDir();
+        ASSERT_FALSE(dir_.empty());
         window_ = &GlWindow::open();
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }

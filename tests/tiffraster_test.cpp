@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "gfx/TiffRaster.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/TestTiff.h"
 
 namespace {
@@ -20,9 +21,8 @@ class TiffRasterTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/kiv-tiffraster-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dir_ = pattern;
+        dir_ = makeTempDir();
+        ASSERT_FALSE(dir_.empty());
     }
     void TearDown() override { std::system(("rm -rf '" + dir_ + "'").c_str()); }
 

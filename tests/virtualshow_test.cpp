@@ -9,7 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "fx/Fx.h"
-#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 struct Recorder : Fx {

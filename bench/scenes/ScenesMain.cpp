@@ -22,7 +22,7 @@
 #include "fx/JuggleBall.h"
 #include "tests/support/DecodedMusic.h"
 #include "tests/support/GlWindow.h"
-#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/Xvfb.h"
 
 namespace {

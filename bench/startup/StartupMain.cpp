@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "bench/scenes/Summary.h"
-#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/Xvfb.h"
 
 namespace {

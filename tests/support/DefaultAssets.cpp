@@ -3,7 +3,7 @@
 #include <cstdlib>
 
 #include "tests/support/DecodedMusic.h"
-#include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 std::string* assetsDir = nullptr;
@@ -16,6 +16,7 @@ void removeAssets()
 
 const std::string& defaultAssets()
 {
+    if (!assetsDir && std::getenv("KIV_DEFAULT_SHOW")) assetsDir = new std::string(std::getenv("KIV_DEFAULT_SHOW"));
     if (!assetsDir) {
         assetsDir = new std::string(makeTempDir());
         if (std::system((std::string(KIV_ASSETS_TOOL) + " '" + *assetsDir + "' >/dev/null").c_str()) != 0)
@@ -24,6 +25,12 @@ const std::string& defaultAssets()
             std::atexit(removeAssets);
     }
     return *assetsDir;
+}
+
+bool copyDefaultAssets(const std::string& dir)
+{
+    const std::string& assets = defaultAssets();
+    return !assets.empty() && std::system(("cp '" + assets + "'/* '" + dir + "'/").c_str()) == 0;
 }
 
 DecodedMusic& defaultMusic()

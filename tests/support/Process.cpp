@@ -117,9 +117,3 @@ std::string shellOutput(const std::string& command)
     while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
     return out;
 }
-
-std::string makeTempDir()
-{
-    char tmpl[] = "/tmp/kiv-test-XXXXXX";
-    return mkdtemp(tmpl) ? std::string(tmpl) : std::string();
-}

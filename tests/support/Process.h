@@ -32,5 +32,3 @@ private:
 
 // Runs a shell command and returns its standard output (trailing newline removed).
 std::string shellOutput(const std::string& command);
-// A fresh empty directory under the temp folder.
-std::string makeTempDir();

@@ -1,12 +1,14 @@
 #include "tests/support/ShowRun.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <thread>
 
 #include <X11/Xlib.h>
+
+#include "tests/support/FirstSound.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 constexpr float kSilence = 1e-4f;  // the mixer writes exact zeros while nothing plays
@@ -15,8 +17,7 @@ constexpr float kSilence = 1e-4f;  // the mixer writes exact zeros while nothing
 ShowRun::ShowRun(int screenW, int screenH)
     : server_(new Xvfb(screenW, screenH, false)), dir_(makeTempDir()), screenW_(screenW), screenH_(screenH)
 {
-    const std::string& assets = defaultAssets();
-    if (assets.empty() || std::system(("cp '" + assets + "'/* '" + dir_ + "'/").c_str()) != 0) dir_.clear();
+    if (!copyDefaultAssets(dir_)) dir_.clear();
 }
 
 ShowRun::~ShowRun()
@@ -128,33 +129,15 @@ double ShowRun::warpPointer(const std::vector<std::pair<int, int>>& positions) c
     return took.count();
 }
 
-namespace {
-// Whether `in` holds a sample that is not silence from `offset` on; `offset` moves past the samples read.
-bool loudFrom(std::ifstream& in, long& offset)
-{
-    in.seekg(offset);
-    float block[4096];
-    while (in.read(reinterpret_cast<char*>(block), sizeof block) || in.gcount() > 0) {
-        const std::streamsize n = in.gcount() / static_cast<std::streamsize>(sizeof(float));
-        offset += static_cast<long>(n * sizeof(float));
-        for (std::streamsize i = 0; i < n; ++i)
-            if (std::fabs(block[i]) > kSilence) return true;
-    }
-    return false;
-}
-}  // namespace
-
 bool ShowRun::soundWritten() const
 {
-    std::ifstream in(path("out.raw"), std::ios::binary);
-    long offset = 0;
-    return loudFrom(in, offset);
+    std::streamoff offset = 0;
+    return firstSoundInFile(path("out.raw"), offset, kSilence) >= 0;
 }
 
 bool ShowRun::musicHeard()
 {
-    std::ifstream in(path("out.raw"), std::ios::binary);
-    return in && loudFrom(in, heardUpTo_);
+    return firstSoundInFile(path("out.raw"), heardUpTo_, kSilence) >= 0;
 }
 
 long ShowRun::soundBytes() const

@@ -57,5 +57,5 @@ private:
     int screenW_;
     int screenH_;
     std::unique_ptr<Process> process_;
-    long heardUpTo_ = 0;  // bytes of out.raw that musicHeard has read
+    std::streamoff heardUpTo_ = 0;  // bytes of out.raw that musicHeard has read
 };

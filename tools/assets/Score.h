@@ -3,7 +3,7 @@
 
 #include "tools/assets/Synth.h"
 
-// The arrangement of the show's soundtrack: a piece in A minor, about 125-133 beats per minute, whose sections
+// The show's soundtrack: a piece in A minor, about 125-133 beats per minute, whose sections
 // begin exactly where the show turns (music time = show time - 12 s) and which rises a whole tone for its finale.
 
 // The whole track, in seconds; the show ends 140 s after the music starts.
