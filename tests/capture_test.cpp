@@ -18,6 +18,7 @@
 #include "fx/Fx.h"
 #include "tests/support/Bursts.h"
 #include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/ToneFile.h"
 
 namespace {

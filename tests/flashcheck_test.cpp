@@ -14,6 +14,7 @@ extern "C" {
 #include "render/FrameConverter.h"
 #include "render/VideoFile.h"
 #include "tests/support/Process.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 constexpr int kWidth = 96, kHeight = 54, kFps = 30;

@@ -12,6 +12,7 @@
 #include "tests/support/Process.h"
 #include "tests/support/Screen.h"
 #include "tests/support/ShowRun.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

@@ -23,6 +23,7 @@
 
 #include "tests/support/Bursts.h"
 #include "tests/support/ShowRun.h"
+#include "tests/support/TempDir.h"
 
 namespace {
 

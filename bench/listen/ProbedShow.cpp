@@ -6,6 +6,8 @@
 #include <fstream>
 #include <thread>
 
+#include "tests/support/TempDir.h"
+
 ProbedShow::ProbedShow() : dir_(makeTempDir())
 {
     std::system((std::string(KIV_ASSETS_TOOL) + " '" + dir_ + "' >/dev/null").c_str());

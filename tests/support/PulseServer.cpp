@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <thread>
 
+#include "tests/support/TempDir.h"
+
 namespace {
 constexpr double kAnswerSeconds = 30.0;  // a loaded machine can take seconds to start a server
 }  // namespace
