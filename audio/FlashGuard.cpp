@@ -6,7 +6,7 @@
 namespace {
 // The greys the show draws from a level: backgrounds level² + 0.3, grids level + 0.3 and level + 0.6.
 constexpr float kBackgroundFloor = 0.3f;
-constexpr double kQuietScale = 1.3;    // a background's size in silence, in windows
+constexpr double kMiddlePerSize = 0.125;  // how bright a zoomed picture's middle may be, per window of size
 constexpr float kGridFloors[] = {0.3f, 0.6f};
 constexpr int kBisections = 30;        // finer than a float level needs
 constexpr float kShortOf = 0.999f;     // a held run stops this far into its next transition
@@ -18,14 +18,15 @@ double luminance(float grey)
     return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
 }
 
-// A pulsing background's mean relative luminance: its grey, times its picture as far as it is zoomed in. The
-// middle of a picture is taken to be brighter the closer it is looked at, in proportion to the zoom, as the
-// show's own pictures are (the tunnel's and the galaxy's middles brighten faster than that only past 3.5
-// windows): so a level that swings above full brightness still swings the picture.
+// A pulsing background's mean relative luminance: its grey times the part of its picture in the window. Zoomed
+// in far enough, that part may be brighter than the picture as a whole, as the middles of the show's tunnel and
+// galaxy are (0.29 and 0.33 at 2.7 windows, 0.36 and 0.43 at 3.5, 0.46 and 0.54 at 5): so a level that
+// swings above full brightness still swings the picture.
 double background(float level)
 {
     const double amount = static_cast<double>(level) * level + kBackgroundFloor;
-    const double picture = std::min(1.0, FlashGuard::kPictureLuminance * (1.0 + amount) / kQuietScale);
+    const double size = 1.0 + amount;
+    const double picture = std::min(1.0, std::max<double>(FlashGuard::kPictureLuminance, kMiddlePerSize * size));
     return luminance(static_cast<float>(amount)) * picture;
 }
 }  // namespace
@@ -68,6 +69,7 @@ float FlashGuard::levelAt(float from, float to, float target) const
 float FlashGuard::limit(float level, int64_t frame)
 {
     if (!(level >= 0.0f)) level = 0.0f;
+    level = std::min(level, kLoudest);
     const int heading = level > extreme_ ? 1 : (level < extreme_ ? -1 : 0);
     if (heading != 0 && heading != direction_ && swing(extreme_, level) > kHysteresis) {
         start_ = extreme_;  // a new run, from the furthest point of the last

@@ -25,6 +25,9 @@ public:
     static constexpr int kPerSecond = 5;              // potential transitions in any one second: 2.5 flashes
     static constexpr int kPerFiveSeconds = 15;        // and in any five: 3 a second, below extended flashing
     static constexpr float kHysteresis = 0.005f;      // relative luminance: a smaller reversal continues the run
+    // The loudest level let through: full brightness, the backgrounds at 2.3 windows, the top of the range the
+    // show was designed for. Louder, only the zoom would grow, into picture middles brighter than the whole.
+    static constexpr float kLoudest = 1.0f;
 
     // `rate`: frames per second of the stream, > 0.
     explicit FlashGuard(int rate);
@@ -32,7 +35,7 @@ public:
     // Back to the start: level 0, nothing counted.
     void reset();
     // The level the show may have at stream frame `frame` (never decreasing between calls) when it would have
-    // `level` (>= 0): `level` itself, or the nearest level that keeps within the budget.
+    // `level` (>= 0): `level` itself, or the nearest level up to kLoudest that keeps within the budget.
     float limit(float level, int64_t frame);
 
     // The model's swing between two levels, in relative luminance, >= 0.

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "audio/FlashGuard.h"
 #include "audio/Sensitivity.h"
 #include "fx/Fx.h"
 
@@ -73,18 +74,27 @@ TEST(Analyser, SineAtBinCentreReadsItsAmplitudeThereAndHalfBesideTimesTheGain)
     }
 }
 
-TEST(Analyser, LouderThanFullScaleClampsAtOne)
+// Every bin clamps at 1, and the loudness of them all stops at the guard's loudest, all bins alike.
+TEST(Analyser, LouderThanFullScaleStaysInRange)
 {
     Analyser a;
     push(a, sine(30, 3.0f, kN));
     const float* bins = a.compute();
-    EXPECT_EQ(1.0f, bins[30]);
-    EXPECT_EQ(1.0f, bins[29]);  // 1.5 before clamping
-    EXPECT_EQ(1.0f, bins[31]);
+    EXPECT_EQ(bins[29], bins[30]);  // 1.5 times the tone's bin before clamping
+    EXPECT_EQ(bins[31], bins[30]);
+    EXPECT_LE(loudness(bins), FlashGuard::kLoudest * (1.0f + 1e-6f));
     for (int k = 0; k < Analyser::kBins; ++k) {
         EXPECT_GE(bins[k], 0.0f);
         EXPECT_LE(bins[k], 1.0f);
     }
+    Analyser chord;
+    std::vector<float> loud = sine(20, 1.0f, 40 * kN);
+    for (int bin : {25, 30, 35, 40, 45}) {
+        const std::vector<float> tone = sine(bin, 1.0f, 40 * kN);
+        for (size_t n = 0; n < loud.size(); ++n) loud[n] += tone[n];
+    }
+    push(chord, loud);
+    EXPECT_NEAR(FlashGuard::kLoudest, loudness(chord.compute()), 1e-5f);
 }
 
 TEST(Analyser, BadSamplesStayInRange)

@@ -92,10 +92,17 @@ int mostWithin(const std::vector<int>& at, double seconds)
 TEST(FlashGuard, BeatsSlowEnoughPassUntouched)
 {
     FlashGuard guard(kRate);
-    const auto beat = [](double t) { return square(t, 1.4, 0.0f, 1.2f); };  // 2.8 transitions a second
+    const auto beat = [](double t) { return square(t, 1.4, 0.0f, FlashGuard::kLoudest); };  // 2.8 transitions a second
     const std::vector<float> out = guarded(guard, 30.0, beat);
     for (size_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(beat(static_cast<double>((i + 1) * kHop) / kRate), out[i]) << "hop " << i;
+}
+
+TEST(FlashGuard, NothingLouderThanTheLoudestPasses)
+{
+    FlashGuard guard(kRate);
+    for (float level : {0.5f, 3.0f, 1e30f, INFINITY, 0.2f, 7.0f})
+        EXPECT_LE(guard.limit(level, 0), FlashGuard::kLoudest) << level;
 }
 
 TEST(FlashGuard, SwingsBelowATransitionAreFreeAtAnyRate)
@@ -115,7 +122,7 @@ TEST(FlashGuard, FastFullSwingsStayWithinTheBudgetAndStillMove)
     for (double hertz : {2.0, 3.0, 8.0, 20.0}) {
         SCOPED_TRACE(hertz);
         FlashGuard guard(kRate);
-        const std::vector<float> out = guarded(guard, 30.0, [&](double t) { return square(t, hertz, 0.0f, 1.2f); });
+        const std::vector<float> out = guarded(guard, 30.0, [&](double t) { return square(t, hertz, 0.0f, FlashGuard::kLoudest); });
         const std::vector<int> at = transitions(out);
         EXPECT_LE(mostWithin(at, 1.0), FlashGuard::kPerSecond);
         EXPECT_LE(mostWithin(at, 5.0), FlashGuard::kPerFiveSeconds);
@@ -128,12 +135,13 @@ TEST(FlashGuard, FastFullSwingsStayWithinTheBudgetAndStillMove)
 TEST(FlashGuard, AHeldRunIsShortOfATransitionAndResetForgetsTheCount)
 {
     FlashGuard guard(kRate);
-    const auto fast = [](double t) { return square(t, 8.0, 0.0f, 1.2f); };
+    const auto fast = [](double t) { return square(t, 8.0, 0.0f, FlashGuard::kLoudest); };
     const std::vector<float> out = guarded(guard, 3.0, fast);
-    const auto held = std::find_if(out.begin(), out.end(), [](float v) { return v != 0.0f && v != 1.2f; });
+    const auto held =
+        std::find_if(out.begin(), out.end(), [](float v) { return v != 0.0f && v != FlashGuard::kLoudest; });
     ASSERT_NE(held, out.end());
-    EXPECT_LT(FlashGuard::swing(1.2f, *held), FlashGuard::kTransition);
-    EXPECT_GT(FlashGuard::swing(1.2f, *held), 0.9f * FlashGuard::kTransition);
+    EXPECT_LT(FlashGuard::swing(FlashGuard::kLoudest, *held), FlashGuard::kTransition);
+    EXPECT_GT(FlashGuard::swing(FlashGuard::kLoudest, *held), 0.9f * FlashGuard::kTransition);
 
     guard.reset();
     FlashGuard fresh(kRate);

@@ -12,6 +12,37 @@ constexpr int kRate = 44100;
 constexpr int kChannels = 2;
 constexpr int kOnsetGap = 6;          // passes: 100 ms from one onset to the next
 constexpr int kResponsePasses = 2;    // two frames at 60 fps
+constexpr double kBandLow = 86.0;     // Hz: the band the show's loudness sums, so that onsets are ones it hears
+constexpr double kBandHigh = 2500.0;
+constexpr double kPi = 3.14159265358979323846;
+
+// A second-order Butterworth section (the audio EQ cookbook's), high- or low-pass.
+class Biquad {
+public:
+    Biquad(double hertz, bool highPass)
+    {
+        const double w = 2.0 * kPi * hertz / kRate, alpha = std::sin(w) / std::sqrt(2.0), c = std::cos(w);
+        const double a0 = 1.0 + alpha, edge = highPass ? (1.0 + c) / 2.0 : (1.0 - c) / 2.0;
+        b0_ = edge / a0;
+        b1_ = (highPass ? -2.0 : 2.0) * edge / a0;
+        b2_ = b0_;
+        a1_ = -2.0 * c / a0;
+        a2_ = (1.0 - alpha) / a0;
+    }
+    double operator()(double x)
+    {
+        const double y = b0_ * x + b1_ * x1_ + b2_ * x2_ - a1_ * y1_ - a2_ * y2_;
+        x2_ = x1_;
+        x1_ = x;
+        y2_ = y1_;
+        y1_ = y;
+        return y;
+    }
+
+private:
+    double b0_, b1_, b2_, a1_, a2_;
+    double x1_ = 0, x2_ = 0, y1_ = 0, y2_ = 0;
+};
 
 float nearestRank(std::vector<float> values, double share)
 {
@@ -28,6 +59,7 @@ LevelTrace traceShow(const SoundReader& read)
     Analyser analyser(kRate);
     std::vector<float> chunk;
     long heard = 0;  // frames read so far
+    Biquad highPass(kBandLow, true), lowPass(kBandHigh, false);
     const long passes = static_cast<long>(LevelTrace::kShowEnd * LevelTrace::kPassesPerSecond);
     for (long pass = 0; pass <= passes; ++pass) {
         const double time = static_cast<double>(pass) / LevelTrace::kPassesPerSecond;
@@ -38,7 +70,7 @@ LevelTrace traceShow(const SoundReader& read)
             analyser.push(chunk.data(), got, kChannels);
             double square = 0.0;
             for (int f = 0; f < got; ++f) {
-                const double mono = 0.5 * (static_cast<double>(chunk[2 * f]) + chunk[2 * f + 1]);
+                const double mono = lowPass(highPass(0.5 * (static_cast<double>(chunk[2 * f]) + chunk[2 * f + 1])));
                 square += mono * mono;
                 if (chunk[2 * f] != 0.0f || chunk[2 * f + 1] != 0.0f) trace.soundEnd = time;
             }

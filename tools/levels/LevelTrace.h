@@ -18,7 +18,8 @@ struct LevelTrace {
     std::vector<float> time;        // show seconds of each pass, 0 to kShowEnd
     std::vector<float> level;       // audioLevel after the pass
     std::vector<float> brightness;  // the pulsing background's grey at that level, 0.3 to 1
-    std::vector<float> energy;      // mean square of the sound heard since the pass before, channels averaged
+    std::vector<float> energy;      // mean square of the sound heard since the pass before, channels averaged,
+                                    // in the band the show's loudness sums (86 Hz to 2.5 kHz)
     double soundEnd = 0.0;          // show seconds of the last pass that heard anything but digital silence
 };
 
