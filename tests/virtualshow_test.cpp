@@ -2,6 +2,7 @@
 // the spectrum of what was heard up to the frame.
 #include "render/VirtualShow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <vector>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "fx/Fx.h"
+#include "tests/support/Bursts.h"
 #include "tests/support/TempDir.h"
 
 namespace {
@@ -81,4 +83,33 @@ TEST(VirtualShow, SpectrumIsOfWhatWasHeardUpToTheFrame)
     show.hear(quiet.data(), 44100, 2);
     show.step(3);
     EXPECT_EQ(0.0f, audioLevel) << "two seconds of silence later, nothing";
+}
+
+// The level is a function of the music alone: at the same show time a 60, a 144 and a 573 frames a second show
+// read the same value, bit for bit, with bursts that put the ballistics and the flash guard to work.
+TEST(VirtualShow, TheSameMusicGivesTheSameLevelAtTheSameTimeWhateverTheFrameRate)
+{
+    Bursts bursts;
+    for (double at = 0.2; at < 9.5; at += at < 4.0 ? 0.13 : 0.37) bursts.starts.push_back(at);
+    bursts.length = 0.08;
+    bursts.total = 10.0;
+    const std::vector<float> sound = bursts.samples();
+    std::vector<std::vector<float>> levels;
+    for (int fps : {60, 144, 573}) {
+        PointerPath pointer;
+        VirtualShow show(64, 64, fps, pointer);
+        levels.emplace_back();
+        long heard = 0;
+        for (long n = 0; n <= 10L * fps; ++n) {
+            const long until = n * Bursts::kRate / fps;
+            show.hear(sound.data() + 2 * heard, static_cast<int>(until - heard), 2);
+            heard = until;
+            show.step(n);
+            if (n % fps == 0) levels.back().push_back(audioLevel);  // every whole second
+        }
+    }
+    ASSERT_EQ(11u, levels[0].size());
+    EXPECT_EQ(levels[0], levels[1]);
+    EXPECT_EQ(levels[0], levels[2]);
+    EXPECT_NE(std::count(levels[0].begin(), levels[0].end(), levels[0][5]), 11) << "the bursts move the level";
 }
