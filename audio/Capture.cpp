@@ -8,6 +8,7 @@
 
 #include "audio/AlsaQuiet.h"
 #include "audio/Analyser.h"
+#include "audio/CaptureDevices.h"
 #include "audio/fsound.h"
 
 namespace {
@@ -19,8 +20,6 @@ constexpr Uint32 kRetryMs = 2000;  // while the source is lost
 // A source that sends nothing this long is silent: a sound server may stop a monitor whose output has
 // nothing to play, which would leave the level where the last sound put it.
 constexpr Uint32 kStalledMs = 1000;
-// How PulseAudio and PipeWire name the monitor of an output, in English.
-const char* const kMonitorPrefix = "Monitor of ";
 
 // What SDL's capture thread touches.
 struct Feed {
@@ -53,44 +52,6 @@ void SDLCALL captured(void*, Uint8* data, int bytes)
     feed.frames.fetch_add(frames, std::memory_order_relaxed);
 }
 
-void listDevices()
-{
-    names.clear();
-    const int count = SDL_GetNumAudioDevices(1);
-    for (int i = 0; i < count; ++i)
-        if (const char* name = SDL_GetAudioDeviceName(i, 1)) names.emplace_back(name);
-}
-
-bool listed(const std::string& name)
-{
-    for (const std::string& n : names)
-        if (n == name) return true;
-    return false;
-}
-
-// The monitor of the default output, where the sound server lists one: "Monitor of <output>", or in another
-// language a longer name that holds the output's (a microphone of the same card may bear the output's very
-// name, never a longer one). Else the default capture device; empty leaves the choice to SDL.
-std::string defaultSource()
-{
-    SDL_AudioSpec spec;
-    char* output = nullptr;
-    std::string source;
-    if (SDL_GetDefaultAudioInfo(&output, &spec, 0) == 0 && output) {
-        const std::string out = output;
-        SDL_free(output);
-        if (listed(kMonitorPrefix + out)) return kMonitorPrefix + out;
-        for (const std::string& n : names)
-            if (n.size() > out.size() && n.find(out) != std::string::npos) return n;
-    }
-    char* input = nullptr;
-    if (SDL_GetDefaultAudioInfo(&input, &spec, 1) == 0 && input) {
-        source = input;
-        SDL_free(input);
-    }
-    return source;
-}
-
 std::string describe(const std::string& name)
 {
     return name.empty() ? "the default capture device" : "'" + name + "'";
@@ -99,7 +60,7 @@ std::string describe(const std::string& name)
 // Opens what was asked and starts it. `quiet` leaves a failure unsaid (the retries while lost).
 bool openDevice(bool quiet)
 {
-    const std::string name = asked.empty() ? defaultSource() : asked;
+    const std::string name = asked.empty() ? capture::defaultSource(names) : asked;
     SDL_AudioSpec want{};
     want.freq = rate;
     want.format = AUDIO_F32SYS;
@@ -146,7 +107,7 @@ void retry(Uint32 now)
 {
     retryAt = now + kRetryMs;
     if (!reconnect()) return;
-    listDevices();
+    names = capture::listDevices();
     feed.analyser->clear();
     if (!openDevice(true)) return;
     watchFrom(now);
@@ -208,7 +169,7 @@ Held::~Held()
 int FSOUND_Record_GetNumDrivers()
 {
     names.clear();
-    if (initialised) listDevices();
+    if (initialised) names = capture::listDevices();
     return static_cast<int>(names.size());
 }
 
@@ -233,7 +194,8 @@ bool FSOUND_Record_Start()
     }
     if (active) return false;
     asked = chosen == FSOUND_RECORD_DEFAULT ? "" : names[chosen];
-    if (asked.empty()) listDevices();  // the default source is looked for among the devices as they are now
+    // The default source is looked for among the devices as they are now.
+    if (asked.empty()) names = capture::listDevices();
     active = true;  // the output's tap steps aside before the analyser is cleared for the recording
     feed.analyser->clear();
     feed.frames = 0;
