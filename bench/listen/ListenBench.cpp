@@ -23,13 +23,13 @@
 #include <fstream>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "audio/ShowAudio.h"
 #include "bench/listen/MonitorRecorder.h"
+#include "bench/listen/ProcessCpu.h"
 #include "bench/listen/ProbedShow.h"
 #include "tests/support/Bursts.h"
 #include "tests/support/Process.h"
@@ -136,51 +136,20 @@ int latency(int bursts)
     return 0;
 }
 
-// utime + stime of a process or of one of its threads, in seconds.
-double cpuSeconds(const std::string& statPath)
-{
-    std::ifstream in(statPath);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const size_t close = text.rfind(')');
-    if (close == std::string::npos) return 0;
-    std::istringstream rest(text.substr(close + 2));
-    std::string field;
-    std::vector<std::string> f;
-    while (rest >> field) f.push_back(field);
-    return f.size() > 12 ? (std::stod(f[11]) + std::stod(f[12])) / sysconf(_SC_CLK_TCK) : 0;
-}
-
-std::map<std::string, double> threadSeconds(pid_t pid)
-{
-    std::map<std::string, double> byName;
-    const std::string tasks = shellOutput("ls /proc/" + std::to_string(pid) + "/task");
-    std::istringstream list(tasks);
-    for (std::string tid; list >> tid;) {
-        const std::string base = "/proc/" + std::to_string(pid) + "/task/" + tid;
-        std::ifstream comm(base + "/comm");
-        std::string name;
-        std::getline(comm, name);
-        if (name.rfind("SDLAudio", 0) == 0) name = name.substr(0, 9);  // SDLAudioP / SDLAudioC, whatever number
-        if (tid == std::to_string(pid)) name = "show (main)";
-        byName[name] += cpuSeconds(base + "/stat");
-    }
-    return byName;
-}
-
 void cpuRun(const char* mode, ProbedShow& show, double seconds)
 {
     const double from = 20.0;
     if (!show.until(from)) return;
     const pid_t pid = show.process().pid();
     const size_t framesBefore = show.frames().size();
-    const double cpuBefore = cpuSeconds("/proc/" + std::to_string(pid) + "/stat");
-    const std::map<std::string, double> threadsBefore = threadSeconds(pid);
+    const double cpuBefore = processCpuSeconds(pid);
+    const std::map<std::string, double> threadsBefore = threadCpuSeconds(pid);
     const long long t0 = monotonicNs();
     show.until(from + seconds);
     const double wall = (monotonicNs() - t0) * 1e-9;
     const size_t frames = show.frames().size() - framesBefore;
-    const double cpu = cpuSeconds("/proc/" + std::to_string(pid) + "/stat") - cpuBefore;
-    std::map<std::string, double> threads = threadSeconds(pid);
+    const double cpu = processCpuSeconds(pid) - cpuBefore;
+    std::map<std::string, double> threads = threadCpuSeconds(pid);
     show.end();
     std::printf("%-10s %6zu frames in %5.1f s (%5.1f fps)  process CPU %6.2f ms/frame (%4.0f%% of a core)\n", mode,
                 frames, wall, frames / wall, 1e3 * cpu / frames, 100.0 * cpu / wall);
