@@ -15,6 +15,7 @@ constexpr int kScreenH = 240;
 constexpr int kFloodEvents = 30000;
 constexpr double kEscapeAfterFlood = 3.0;  // seconds: every queued motion is handled before the key
 constexpr double kDrawn = 5.0;             // seconds for the lit grid to reach the screen
+constexpr double kFullScreen = 20.0;       // seconds for a loaded toolkit to make its window full screen
 
 void settle()
 {
@@ -37,8 +38,17 @@ TEST(WindowEvents, ShrinkGrowDragOutsideAndFloodLeaveTheShowRunning)
     ASSERT_FALSE(sizesId.empty()) << sizes.stderrText();
     ASSERT_FALSE(outsideId.empty()) << outside.stderrText();
     ASSERT_FALSE(floodId.empty()) << flood.stderrText();
-    // The toolkit makes the window full screen only after it first shows.
-    std::this_thread::sleep_for(std::chrono::seconds(1));
+    // The toolkit makes the window full screen only after it first shows; a resize before that is undone.
+    const std::string fullScreen = "Geometry: " + std::to_string(kScreenW) + "x" + std::to_string(kScreenH);
+    for (auto [run, id] : {std::pair{&sizes, sizesId}, {&outside, outsideId}, {&flood, floodId}}) {
+        const auto asked = std::chrono::steady_clock::now();
+        std::string geometry;
+        while (geometry != fullScreen && secondsSince(asked) < kFullScreen) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            geometry = run->x("xdotool getwindowgeometry " + id + " | grep -o 'Geometry: .*'");
+        }
+        ASSERT_EQ(geometry, fullScreen) << run->stderrText();
+    }
 
     // 1 x 1 is the smallest window X allows; it refuses 0 x 0 itself, so the show never sees it (the
     // zero size reaches the show's reshape path in the pointer and reshape drawing tests instead).
