@@ -31,9 +31,9 @@ std::vector<std::string> listDevices()
 // card may bear the output's very name, never a longer one).
 std::string defaultSource(const std::vector<std::string>& devices)
 {
-    SDL_AudioSpec spec;
+    SDL_AudioSpec format;  // asked for by SDL, not used
     char* output = nullptr;
-    if (SDL_GetDefaultAudioInfo(&output, &spec, 0) == 0 && output) {
+    if (SDL_GetDefaultAudioInfo(&output, &format, 0) == 0 && output) {
         const std::string out = output;
         SDL_free(output);
         if (listed(devices, kMonitorPrefix + out)) return kMonitorPrefix + out;
@@ -42,7 +42,7 @@ std::string defaultSource(const std::vector<std::string>& devices)
     }
     std::string source;
     char* input = nullptr;
-    if (SDL_GetDefaultAudioInfo(&input, &spec, 1) == 0 && input) {
+    if (SDL_GetDefaultAudioInfo(&input, &format, 1) == 0 && input) {
         source = input;
         SDL_free(input);
     }

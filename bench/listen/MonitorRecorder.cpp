@@ -23,13 +23,13 @@ long long monotonicNs()
 MonitorRecorder::MonitorRecorder(const PulseServer& pulse)
 {
     for (const std::string& e : pulse.clientEnv()) putenv(strdup(e.c_str()));  // libpulse reads them
-    pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kRate, 1};
+    pa_sample_spec format{PA_SAMPLE_FLOAT32LE, kRate, 1};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.fragsize = kFragmentFrames * sizeof(float);
     int error = 0;
     const std::string monitor = std::string(PulseServer::kSink) + ".monitor";
-    stream_ = pa_simple_new(nullptr, "kiv-listen-bench", PA_STREAM_RECORD, monitor.c_str(), "reference", &spec,
+    stream_ = pa_simple_new(nullptr, "kiv-listen-bench", PA_STREAM_RECORD, monitor.c_str(), "reference", &format,
                             nullptr, &attr, &error);
     if (stream_) thread_ = std::thread([this] { run(); });
 }
