@@ -15,6 +15,7 @@ void Texture::load(const char* path)
     width = 0;
     height = 0;
     id = 0;
+    light = PictureLight();
     GLint maxSide = 0;
     glGetIntegerv(GL_MAX_TEXTURE_SIZE, &maxSide);
     TiffRaster raster;
@@ -22,6 +23,7 @@ void Texture::load(const char* path)
 
     width = raster.width();
     height = raster.height();
+    light.measure(raster.pixels(), width, height);
     glGenTextures(1, &id);
     glBindTexture(GL_TEXTURE_2D, id);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, raster.pixels());

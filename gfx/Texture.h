@@ -1,6 +1,8 @@
 #pragma once
 #include <GL/gl.h>
 
+#include "gfx/PictureLight.h"
+
 // A picture held as a GL texture, drawn as a square of the normalised screen (0, 0 top-left, 1, 1 bottom-right).
 // The raster goes to GL as libtiff reads it, bottom row first, so t = 0 is the picture's bottom row and the
 // picture shows upside down compared with an image viewer: its bottom row lies along the quad's top edge.
@@ -12,6 +14,8 @@ public:
     int width = 0;
     int height = 0;
     GLuint id = 0;
+    // What the loaded picture gives the screen, for the flash guard; unmeasured when nothing was loaded.
+    PictureLight light;
 
     // Reads the TIFF file `path` into a new texture with linear filtering, left bound. Needs a current GL
     // context. A file that cannot be read, or a picture GL cannot hold, gives no texture and one stderr line.
