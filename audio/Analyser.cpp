@@ -9,6 +9,7 @@
 
 #include "audio/Ballistics.h"
 #include "audio/FlashGuard.h"
+#include "audio/ScreenLight.h"
 #include "audio/Sensitivity.h"
 
 namespace {
@@ -38,6 +39,7 @@ struct Analyser::Impl {
     float ring[kFrames] = {};    // mono frames; the oldest sits at head
     int head = 0;                // next slot to write
     int64_t pushed = 0;          // frames since the start or the last clear
+    int64_t streamed = 0;        // frames since the start, clears or not: the show's time runs on through them
     Sensitivity sensitivity;
     Ballistics ballistics;
     FlashGuard guard;
@@ -89,7 +91,7 @@ struct Analyser::Impl {
         const float was = bandLoudness(shown);
         ballistics.step(heard, bandLoudness(heard), would, was, kBins);
         const float wants = bandLoudness(would);
-        const float may = guard.limit(wants, pushed);
+        const float may = guard.limit(wants, streamed);
         const float share = may == wants || wants == was ? 1.0f : (may - was) / (wants - was);
         const float kept = share < 0.0f ? 0.0f : (share > 1.0f ? 1.0f : share);
         for (int k = 0; k < kBins; ++k) shown[k] += (would[k] - shown[k]) * kept;
@@ -126,6 +128,7 @@ void Analyser::push(const float* interleaved, int frames, int channels)
         a.ring[a.head] = sum * perChannel;
         a.head = (a.head + 1) % kFrames;
         ++a.pushed;
+        ++a.streamed;
         if (a.head % kHop == 0) a.hop();
     }
 }
@@ -144,6 +147,12 @@ void Analyser::clear()
         std::memset(a.shown, 0, sizeof a.shown);
     }
     std::memset(a.bins, 0, sizeof a.bins);
+}
+
+void Analyser::describe(const ScreenLight& light, double seconds)
+{
+    std::lock_guard<std::mutex> guard(impl_->lock);
+    impl_->guard.describe(light, seconds, impl_->streamed);
 }
 
 float* Analyser::compute()

@@ -1,5 +1,7 @@
 #pragma once
 
+struct ScreenLight;
+
 // The spectrum analyser behind FSOUND_DSP_GetSpectrum: fed with the mixed output (or a capture) from one
 // pushing thread, it analyses the stream in hops of kHop frames, and hands out the spectrum of the latest
 // complete hop to the show's thread.
@@ -32,8 +34,13 @@ public:
     // append nothing.
     void push(const float* interleaved, int frames, int channels);
     // Forgets every sample, the sensitivity's history, the ballistics and the guard's count: the next
-    // spectrum reads all zeros.
+    // spectrum reads all zeros. What the show described of its screen stays, its time running on.
     void clear();
+    // What the show's screen makes of the loudness (audio/ScreenLight.h), for the flash guard: the show is at
+    // show time `seconds` now, at the latest sample pushed, and its time runs with the stream's from here on.
+    // Copies `light` (it allocates: call it as a show starts). Until the first call the guard assumes a model
+    // of a bright photo.
+    void describe(const ScreenLight& light, double seconds);
     // Copies the spectrum of the latest complete hop (all zeros before the first) into the array bins()
     // returns, and returns it: kBins values in [0, 1]. Allocates nothing. One caller thread at a time.
     float* compute();

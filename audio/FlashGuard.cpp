@@ -35,10 +35,36 @@ FlashGuard::FlashGuard(int rate) : rate_(rate > 0 ? rate : 1) {}
 
 void FlashGuard::reset()
 {
-    *this = FlashGuard(rate_);
+    start_ = extreme_ = 0.0f;
+    direction_ = 0;
+    counted_ = false;
+    next_ = total_ = 0;
 }
 
-float FlashGuard::swing(float from, float to)
+void FlashGuard::describe(const ScreenLight& light, double seconds, int64_t frame)
+{
+    screen_ = light;
+    described_ = true;
+    zeroSeconds_ = seconds - static_cast<double>(frame) / rate_;
+    hint_ = 0;
+    look(frame);
+}
+
+void FlashGuard::look(int64_t frame)
+{
+    if (described_) span_ = screen_.find(zeroSeconds_ + static_cast<double>(frame) / rate_, hint_);
+}
+
+float FlashGuard::swing(float from, float to) const
+{
+    if (!described_) return modelSwing(from, to);
+    float most = 0.0f;
+    if (span_)
+        for (const ScreenLight::Layer& layer : span_->layers) most = std::max(most, std::fabs(layer.at(from) - layer.at(to)));
+    return most;
+}
+
+float FlashGuard::modelSwing(float from, float to)
 {
     double most = std::fabs(background(from) - background(to));
     for (float floor : kGridFloors)
@@ -70,6 +96,7 @@ float FlashGuard::limit(float level, int64_t frame)
 {
     if (!(level >= 0.0f)) level = 0.0f;
     level = std::min(level, kLoudest);
+    look(frame);
     const int heading = level > extreme_ ? 1 : (level < extreme_ ? -1 : 0);
     if (heading != 0 && heading != direction_ && swing(extreme_, level) > kHysteresis) {
         start_ = extreme_;  // a new run, from the furthest point of the last

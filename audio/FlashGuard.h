@@ -1,18 +1,25 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+
+#include "audio/ScreenLight.h"
 
 // Keeps the show under the three-flashes limit whatever the music does: it sees the show's loudness hop by hop
 // and decides how far it may move.
 //
-// It models what the show makes of a level: the pulsing backgrounds' grey, level² + 0.3, and their size,
-// 1.3 + level² windows, and the grids' greys, level + 0.3 and level + 0.6, the greys clamped at 1, over a
-// picture whose mean relative luminance at full grey is kPictureLuminance, and whose middle is brighter the
-// more a background zooms into it. The swing between two levels is the largest change of the screen's mean
-// relative luminance that any of them makes of the two (sRGB, as the screen shows it).
+// It knows what the screen makes of a level from the show's own description (audio/ScreenLight.h): the
+// layers drawn at each moment of the show, measured from the pictures they show. The swing between two levels
+// is the largest change of the screen's mean relative luminance that any layer drawn then makes of the two
+// (sRGB, as the screen shows it); at a moment the description leaves empty, nothing on the screen follows the
+// level and it moves freely. Until the show describes itself (and for a stream with no show, as kiv-levels
+// hears one) it assumes a model: the pulsing backgrounds' grey, level² + 0.3, and their size, 1.3 + level²
+// windows, and the grids' greys, level + 0.3 and level + 0.6, the greys clamped at 1, over a picture whose mean
+// relative luminance at full grey is kPictureLuminance, and whose middle is brighter the more a background
+// zooms into it.
 //
 // A run is a movement in one direction; reversals smaller than kHysteresis do not end it. A run whose swing
-// reaches kTransition is a potential transition, as the flash criteria count transitions. At most kPerSecond of
-// them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for four seconds of
+// reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). At
+// most kPerSecond of them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for four seconds of
 // five needs: a run that would become one more is held just short of it until the budget has room again. So
 // beats up to about three a second each show at once, the level eases down between them, and faster ones,
 // or beats held for long, merge into a raised level with swings below a transition left free.
@@ -21,27 +28,37 @@
 class FlashGuard {
 public:
     static constexpr float kPictureLuminance = 0.3f;  // a bright photo; the show's own are 0.07 to 0.18
-    static constexpr float kTransition = 0.1f;        // relative luminance: what the criteria count
+    // Relative luminance: a tenth under the criteria's 0.1, for what the layers leave out (GL's rounding, the
+    // grids' cells blending over the backgrounds, the pointer).
+    static constexpr float kTransition = 0.09f;
     static constexpr int kPerSecond = 5;              // potential transitions in any one second: 2.5 flashes
     static constexpr int kPerFiveSeconds = 15;        // and in any five: 3 a second, below extended flashing
-    static constexpr float kHysteresis = 0.005f;      // relative luminance: a smaller reversal continues the run
+    // Relative luminance: a smaller reversal continues the run. The criteria's own, so that the guard's runs are
+    // the meter's: with a finer one, a run the meter sees going on would restart here and escape the count.
+    static constexpr float kHysteresis = 0.01f;
     // The loudest level let through: full brightness, the backgrounds at 2.3 windows, the top of the range the
     // show was designed for. Louder, only the zoom would grow, into picture middles brighter than the whole.
-    static constexpr float kLoudest = 1.0f;
+    static constexpr float kLoudest = ScreenLight::kTop;
 
     // `rate`: frames per second of the stream, > 0.
     explicit FlashGuard(int rate);
 
-    // Back to the start: level 0, nothing counted.
+    // Back to the start: level 0, nothing counted. What the show described stays.
     void reset();
+    // The screen from now on: show time `seconds` is stream frame `frame`, and the show's time runs with the
+    // stream's. Copies `light`: call it as a show starts, not per frame.
+    void describe(const ScreenLight& light, double seconds, int64_t frame);
     // The level the show may have at stream frame `frame` (never decreasing between calls) when it would have
     // `level` (>= 0): `level` itself, or the nearest level up to kLoudest that keeps within the budget.
     float limit(float level, int64_t frame);
 
-    // The model's swing between two levels, in relative luminance, >= 0.
-    static float swing(float from, float to);
+    // The swing between two levels on the screen as of the last limit(), in relative luminance, >= 0.
+    float swing(float from, float to) const;
+    // The model's swing, for a screen not described.
+    static float modelSwing(float from, float to);
 
 private:
+    void look(int64_t frame);  // finds what the screen shows at stream frame `frame`
     bool hasRoom(int64_t frame) const;
     // The level between `from` and `to` whose swing from the run's start is `target`.
     float levelAt(float from, float to, float target) const;
@@ -54,4 +71,10 @@ private:
     int64_t passed_[kPerFiveSeconds] = {};  // frames of the latest potential transitions, oldest at next_
     int next_ = 0;
     int total_ = 0;           // potential transitions let through since the start, up to kPerFiveSeconds
+
+    bool described_ = false;  // the show described its screen; until then the model stands for it
+    ScreenLight screen_;
+    double zeroSeconds_ = 0;  // show time at stream frame 0
+    size_t hint_ = 0;
+    const ScreenLight::Span* span_ = nullptr;  // what the screen shows now: null for nothing that follows the level
 };

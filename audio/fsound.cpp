@@ -239,3 +239,8 @@ float* FSOUND_DSP_GetSpectrum()
         std::memset(spectrumBins, 0, sizeof spectrumBins);
     return spectrumBins;
 }
+
+void FSOUND_DSP_SetScreen(const ScreenLight* light, float showSeconds)
+{
+    if (analyser && light) analyser->describe(*light, showSeconds);
+}

@@ -9,6 +9,7 @@
 
 struct FSOUND_STREAM;
 struct FSOUND_DSPUNIT;
+struct ScreenLight;
 
 // What FSOUND_Init opens.
 enum FSOUND_OUTPUTTYPES {
@@ -81,3 +82,8 @@ bool FSOUND_DSP_SetActive(FSOUND_DSPUNIT* unit, bool active);
 // or been recorded.
 // The array is owned by the layer, never null and at the same address for the life of the process.
 float* FSOUND_DSP_GetSpectrum();
+// This layer's own addition: what the show's screen makes of the loudness (audio/ScreenLight.h), so that the
+// analyser's flash guard limits the swings the screen really makes. `showSeconds` is the show's time now; the
+// show's time then runs with the sound's. Copies `light`; call it as a show starts. Ignored before Init and
+// after Close, and for a null `light`.
+void FSOUND_DSP_SetScreen(const ScreenLight* light, float showSeconds);

@@ -9,6 +9,7 @@
 
 #include "fx/BkgImage.h"
 #include "fx/HexColour.h"
+#include "audio/ScreenLight.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ TEST(FlashGuard, SwingBoundsEveryGreyTheShowDrawsFromTheLevel)
         for (float b = 0.0f; b <= 1.6f; b += 0.04f) {
             for (const auto& grey : greys) {
                 const double screen = FlashGuard::kPictureLuminance * std::fabs(linear(grey(a)) - linear(grey(b)));
-                ASSERT_GE(FlashGuard::swing(a, b) + 1e-6, screen) << a << " to " << b;
+                ASSERT_GE(FlashGuard::modelSwing(a, b) + 1e-6, screen) << a << " to " << b;
             }
         }
     }
@@ -65,13 +66,13 @@ std::vector<int> transitions(const std::vector<float>& levels)
     for (size_t i = 0; i < levels.size(); ++i) {
         const float level = levels[i];
         const int heading = level > extreme ? 1 : (level < extreme ? -1 : 0);
-        if (heading != 0 && heading != direction && FlashGuard::swing(extreme, level) > FlashGuard::kHysteresis) {
+        if (heading != 0 && heading != direction && FlashGuard::modelSwing(extreme, level) > FlashGuard::kHysteresis) {
             start = extreme;
             direction = heading;
             counted = false;
         }
         if (heading != 0 && heading == direction) extreme = level;
-        if (!counted && FlashGuard::swing(start, extreme) >= FlashGuard::kTransition) {
+        if (!counted && FlashGuard::modelSwing(start, extreme) >= FlashGuard::kTransition) {
             at.push_back(static_cast<int>(i));
             counted = true;
         }
@@ -110,7 +111,7 @@ TEST(FlashGuard, SwingsBelowATransitionAreFreeAtAnyRate)
     FlashGuard guard(kRate);
     const auto flutter = [](double t) { return square(t, 40.0, 0.5f, 0.53f); };
     const std::vector<float> out = guarded(guard, 10.0, flutter);
-    ASSERT_LT(FlashGuard::swing(0.5f, 0.53f), FlashGuard::kTransition);
+    ASSERT_LT(FlashGuard::modelSwing(0.5f, 0.53f), FlashGuard::kTransition);
     for (size_t i = 1; i < out.size(); ++i)
         ASSERT_EQ(flutter(static_cast<double>((i + 1) * kHop) / kRate), out[i]) << "hop " << i;
 }
@@ -140,12 +141,96 @@ TEST(FlashGuard, AHeldRunIsShortOfATransitionAndResetForgetsTheCount)
     const auto held =
         std::find_if(out.begin(), out.end(), [](float v) { return v != 0.0f && v != FlashGuard::kLoudest; });
     ASSERT_NE(held, out.end());
-    EXPECT_LT(FlashGuard::swing(FlashGuard::kLoudest, *held), FlashGuard::kTransition);
-    EXPECT_GT(FlashGuard::swing(FlashGuard::kLoudest, *held), 0.9f * FlashGuard::kTransition);
+    EXPECT_LT(FlashGuard::modelSwing(FlashGuard::kLoudest, *held), FlashGuard::kTransition);
+    EXPECT_GT(FlashGuard::modelSwing(FlashGuard::kLoudest, *held), 0.9f * FlashGuard::kTransition);
 
     guard.reset();
     FlashGuard fresh(kRate);
     EXPECT_EQ(guarded(fresh, 3.0, fast), guarded(guard, 3.0, fast));
+}
+
+// A layer as bright as a background over a picture of `picture` relative luminance at full grey.
+ScreenLight screenOf(float picture, float from = 0.0f, float to = 1e6f)
+{
+    ScreenLight light;
+    ScreenLight::Span span{from, to, {ScreenLight::Layer{}}};
+    for (int i = 0; i <= ScreenLight::kSteps; ++i) {
+        const float level = ScreenLight::kTop * static_cast<float>(i) / ScreenLight::kSteps;
+        span.layers[0].luminance[i] = picture * static_cast<float>(linear(BkgImage::pulseAmount(level)));
+    }
+    light.spans.push_back(span);
+    return light;
+}
+
+// The screen's own transitions, as the criteria count them, of a level sequence shown over `light` at time 0.
+std::vector<int> screenTransitions(const ScreenLight& light, const std::vector<float>& levels)
+{
+    std::vector<float> screen;
+    for (float level : levels) screen.push_back(light.spans[0].layers[0].at(level));
+    std::vector<int> at;
+    float start = screen.empty() ? 0.0f : screen[0], extreme = start;
+    int direction = 0;
+    bool counted = false;
+    for (size_t i = 0; i < screen.size(); ++i) {
+        const int heading = screen[i] > extreme ? 1 : (screen[i] < extreme ? -1 : 0);
+        if (heading != 0 && heading != direction && std::fabs(screen[i] - extreme) > 0.01f) {
+            start = extreme;
+            direction = heading;
+            counted = false;
+        }
+        if (heading != 0 && heading == direction) extreme = screen[i];
+        if (!counted && std::fabs(extreme - start) >= 0.1f) {
+            at.push_back(static_cast<int>(i));
+            counted = true;
+        }
+    }
+    return at;
+}
+
+// Whatever the picture, from a dark one to white, full beats six a second make no more transitions on the
+// screen than the budget, and every beat still shows: the brighter the picture, the smaller the swing.
+TEST(FlashGuard, ADescribedScreenIsGuardedHoweverBrightItsPictures)
+{
+    for (float picture : {0.1f, 0.3f, 0.6f, 1.0f}) {
+        SCOPED_TRACE(picture);
+        const ScreenLight light = screenOf(picture);
+        FlashGuard guard(kRate);
+        guard.describe(light, 0.0, 0);
+        const auto beat = [](double t) { return std::fmod(t * 6.0, 1.0) < 0.3 ? FlashGuard::kLoudest : 0.0f; };
+        const std::vector<float> out = guarded(guard, 20.0, beat);
+        const std::vector<int> at = screenTransitions(light, out);
+        EXPECT_LE(mostWithin(at, 1.0), FlashGuard::kPerSecond);
+        EXPECT_LE(mostWithin(at, 5.0), FlashGuard::kPerFiveSeconds);
+        // Each beat, after the first seconds: the screen rises by a visible step within its hits.
+        const int hopsPerBeat = kRate / kHop / 6;
+        for (size_t beatStart = 15 * kRate / kHop; beatStart + hopsPerBeat < out.size(); beatStart += hopsPerBeat) {
+            const auto [low, high] = std::minmax_element(out.begin() + static_cast<long>(beatStart),
+                                                         out.begin() + static_cast<long>(beatStart + hopsPerBeat));
+            ASSERT_GT(light.spans[0].layers[0].at(*high) - light.spans[0].layers[0].at(*low), 0.03f) << beatStart;
+        }
+    }
+}
+
+// The guard reads the description by show time, which it keeps with the stream's frames: where nothing
+// follows the level the level moves freely, and a picture's span is guarded from its start.
+TEST(FlashGuard, TheDescriptionHoldsFromItsShowTimeOn)
+{
+    const ScreenLight light = screenOf(1.0f, 12.0f, 20.0f);
+    FlashGuard guard(kRate);
+    guard.describe(light, 10.0, 0);  // stream frame 0 is show time 10
+    const auto fast = [](double t) { return square(t, 8.0, 0.0f, FlashGuard::kLoudest); };
+    const std::vector<float> out = guarded(guard, 6.0, fast);
+    const size_t twelve = 2 * kRate / kHop;
+    for (size_t i = 0; i + 1 < twelve; ++i)
+        ASSERT_EQ(fast(static_cast<double>((i + 1) * kHop) / kRate), out[i]) << "before 12 s, hop " << i;
+    const std::vector<float> shown(out.begin() + static_cast<long>(twelve), out.end());
+    EXPECT_LE(mostWithin(screenTransitions(light, shown), 1.0), FlashGuard::kPerSecond);
+    EXPECT_GE(screenTransitions(light, shown).size(), 6u);
+
+    // A reset forgets the count, not the screen.
+    guard.reset();
+    EXPECT_LT(guard.swing(0.0f, FlashGuard::kLoudest), 1.0f);
+    EXPECT_GT(guard.swing(0.0f, FlashGuard::kLoudest), 0.9f);
 }
 
 }  // namespace

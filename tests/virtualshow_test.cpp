@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "audio/ScreenLight.h"
 #include "fx/Fx.h"
 #include "tests/support/Bursts.h"
 #include "tests/support/TempDir.h"
@@ -85,8 +86,9 @@ TEST(VirtualShow, SpectrumIsOfWhatWasHeardUpToTheFrame)
     EXPECT_EQ(0.0f, audioLevel) << "two seconds of silence later, nothing";
 }
 
-// The level is a function of the music alone: at the same show time a 60, a 144 and a 573 frames a second show
-// read the same value, bit for bit, with bursts that put the ballistics and the flash guard to work.
+// The level is a function of the music and the screen alone: at the same show time a 60, a 144 and a 573 frames
+// a second show read the same value, bit for bit, with bursts that put the ballistics and the flash guard to work
+// over a screen that turns white half-way.
 TEST(VirtualShow, TheSameMusicGivesTheSameLevelAtTheSameTimeWhateverTheFrameRate)
 {
     Bursts bursts;
@@ -94,10 +96,15 @@ TEST(VirtualShow, TheSameMusicGivesTheSameLevelAtTheSameTimeWhateverTheFrameRate
     bursts.length = 0.08;
     bursts.total = 10.0;
     const std::vector<float> sound = bursts.samples();
+    ScreenLight white;
+    white.spans.push_back({4.5f, 10.0f, {ScreenLight::Layer{}}});
+    for (int i = 0; i <= ScreenLight::kSteps; ++i)
+        white.spans[0].layers[0].luminance[i] = static_cast<float>(i) / ScreenLight::kSteps;
     std::vector<std::vector<float>> levels;
     for (int fps : {60, 144, 573}) {
         PointerPath pointer;
         VirtualShow show(64, 64, fps, pointer);
+        platform.describeScreen(&white, 0.0f);
         levels.emplace_back();
         long heard = 0;
         for (long n = 0; n <= 10L * fps; ++n) {
