@@ -47,6 +47,13 @@ void Demo::mouse(int x, int y)
         if (fx->isActive(time)) fx->onMouse(pos, time);
 }
 
+void Demo::describeScreen(const ScreenLight& light)
+{
+    if (!platform.describeScreen) return;
+    const uint32_t elapsed = platform.ticks() - startTicks;
+    platform.describeScreen(&light, static_cast<float>(elapsed) * kSecondsPerTick);
+}
+
 void Demo::reshape(int w, int h)
 {
     width = w < kMinWindowSize ? kMinWindowSize : w;

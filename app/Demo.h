@@ -3,6 +3,7 @@
 #include <list>
 
 struct Fx;
+struct ScreenLight;
 
 // The show at run time: window size, show clock and the ordered list of effects. The list order is the order
 // of updating, drawing (later over earlier) and pointer dispatch.
@@ -21,6 +22,8 @@ struct Demo {
     void display();
     void mouse(int x, int y);  // window pixels, origin top-left
     void reshape(int w, int h);  // stores the window size for pointer normalisation
+    // Tells the sound layer's flash guard what the screen makes of the loudness, from the clock's time now on.
+    void describeScreen(const ScreenLight& light);
 };
 
 // The sound handles and state the runtime keeps; read by effects only through fx/Fx.h.

@@ -106,6 +106,6 @@ void bindListening()
 
 void startShowOver()
 {
+    currentDemo->startTicks = platform.ticks();  // first: the new pass tells the guard it is at time 0
     restartShow(currentDemo);
-    currentDemo->startTicks = platform.ticks();
 }

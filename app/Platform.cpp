@@ -13,4 +13,4 @@ void clearFrame() { glClear(GL_COLOR_BUFFER_BIT); }
 }
 
 Platform platform = {timeGetTime, FSOUND_DSP_GetSpectrum, playMusic, endShow,
-                     glutPostRedisplay, clearFrame, glutSwapBuffers};
+                     glutPostRedisplay, clearFrame, glutSwapBuffers, FSOUND_DSP_SetScreen};

@@ -1,6 +1,7 @@
 #include "app/Show.h"
 
 #include "app/Demo.h"
+#include "app/ShowLight.h"
 #include "fx/BkgImage.h"
 #include "fx/Fx.h"
 #include "fx/HexFire.h"
@@ -39,6 +40,7 @@ struct Pictures {
     Texture* img5 = nullptr;
 };
 Pictures pictures;  // of the show built last; its effects point at them
+ScreenLight light;  // what that show makes of the loudness; measured once, told again at each start over
 
 void addEffects(Demo* demo, Texture* img1, Texture* img2, Texture* img4, Texture* img5)
 {
@@ -86,6 +88,8 @@ void buildShow(Demo* demo)
     pictures.img4->load("img4.tif");
     pictures.img5->load("img5.tif");
     addEffects(demo, pictures.img1, pictures.img2, pictures.img4, pictures.img5);
+    light = showLight(demo->effects);
+    demo->describeScreen(light);
 }
 
 void restartShow(Demo* demo)
@@ -97,6 +101,7 @@ void restartShow(Demo* demo)
     musicStarted = false;
     demo->time = 0.0f;
     addEffects(demo, pictures.img1, pictures.img2, pictures.img4, pictures.img5);
+    demo->describeScreen(light);
 }
 
 void releaseShow(Demo* demo)
@@ -104,4 +109,5 @@ void releaseShow(Demo* demo)
     deleteEffects(demo);
     for (Texture* t : {pictures.img1, pictures.img2, pictures.img4, pictures.img5}) delete t;
     pictures = {};
+    light = ScreenLight();
 }

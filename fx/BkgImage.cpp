@@ -3,7 +3,6 @@
 #include "gfx/Texture.h"
 
 namespace {
-constexpr float kPlainAfter = 146.0f;  // the closing picture is shown as it is
 constexpr float kQuietAmount = 0.3f;   // size beyond the window and brightness in silence
 constexpr float kCentre[2] = {0.5f, 0.5f};
 }

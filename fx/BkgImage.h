@@ -18,6 +18,8 @@ struct BkgImage : Fx {
     void update(float time) override;
     void onMouse(const float* pos, float time) override;
 
+    static constexpr float kPlainAfter = 146.0f;  // the closing picture is shown as it is
+
     // How far a pulsing picture grows and brightens at a loudness: level^2 + 0.3 (GL clamps the grey at 1).
     static float pulseAmount(float level);
 };

@@ -4,10 +4,6 @@
 #include "fx/HexFire.h"
 #include "gfx/Texture.h"
 
-namespace {
-bool isTextured(int mode) { return mode >= 2 && mode <= 4; }
-}
-
 // The whole grid in one draw call from the mesh; the picture, when loaded, is mapped in screen space in
 // modes 2 to 4.
 void HexFire::draw(float)
@@ -21,7 +17,7 @@ void HexFire::draw(float)
     glLoadIdentity();
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     // Without a picture the cells show in their own colours.
-    const bool textured = isTextured(mode) && texture.id != 0;
+    const bool textured = showsPicture(mode) && texture.id != 0;
     if (textured) {
         glEnable(GL_TEXTURE_2D);
         glBindTexture(GL_TEXTURE_2D, texture.id);

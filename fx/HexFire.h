@@ -55,6 +55,8 @@ struct HexFire : Fx {
     void onMouse(const float* pos, float time) override;
 
     void setMode(int newMode);  // mode 2 also clears every value
+    // Whether a mode maps the grid's picture onto its cells (2 to 4); the others show the cells' own colours.
+    static bool showsPicture(int mode) { return mode >= 2 && mode <= 4; }
     // The grid slot under a normalised position; may lie outside the grid, also negative. A coordinate
     // too far out to fit an int once scaled, or NaN, gives -1.
     void locate(const float* pos, int& row, int& col) const;

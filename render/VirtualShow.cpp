@@ -37,6 +37,7 @@ VirtualShow::VirtualShow(int width, int height, int fps, const PointerPath& poin
         [] {},  // one display pass per frame is the renderer's to call
         [] { glClear(GL_COLOR_BUFFER_BIT); },
         [] {},  // the renderer reads the frame back itself
+        [](const ScreenLight* light, float seconds) { boundAnalyser->describe(*light, seconds); },
     };
 }
 

@@ -58,6 +58,8 @@ ShowDriver::ShowDriver(DecodedMusic& music, int width, int height)
         [] {},
         [] { glClear(GL_COLOR_BUFFER_BIT); },
         [] {},  // frame() presents, so that the wait is timed apart from the drawing
+        // The analyser hears from the music's start, which the show reaches at 12 s.
+        [](const ScreenLight* light, float) { boundMusic->describe(*light, Demo::kMusicStart); },
     };
 }
 

@@ -32,6 +32,9 @@ public:
         hearUntil(seconds);
         return spectrum();
     }
+    // What the show's screen makes of the loudness, for the analyser's flash guard: the music's start is show
+    // time `seconds`.
+    void describe(const ScreenLight& light, double seconds) { analyser_.describe(light, seconds); }
     // The analyser's sensitivity as of the last spectrumAt.
     float gain() const { return analyser_.gain(); }
 

@@ -13,6 +13,8 @@ int FakePlatform::ends = 0;
 int FakePlatform::redisplays = 0;
 int FakePlatform::clears = 0;
 int FakePlatform::swaps = 0;
+const ScreenLight* FakePlatform::described = nullptr;
+float FakePlatform::describedAt = -1.0f;
 
 FakePlatform::FakePlatform() : saved_(platform)
 {
@@ -20,6 +22,8 @@ FakePlatform::FakePlatform() : saved_(platform)
     std::fill(std::begin(bins), std::end(bins), 0.0f);
     spectrumOverride = nullptr;
     plays = ends = redisplays = clears = swaps = 0;
+    described = nullptr;
+    describedAt = -1.0f;
     audioLevel = 1.0f;
     spectrum = nullptr;
     stream = nullptr;
@@ -32,6 +36,10 @@ FakePlatform::FakePlatform() : saved_(platform)
         [] { ++redisplays; },
         [] { ++clears; },
         [] { ++swaps; },
+        [](const ScreenLight* light, float seconds) {
+            described = light;
+            describedAt = seconds;
+        },
     };
 }
 

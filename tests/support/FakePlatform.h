@@ -20,6 +20,8 @@ public:
     static int redisplays;
     static int clears;
     static int swaps;
+    static const ScreenLight* described;  // what the show last told the guard, and when
+    static float describedAt;
 
 private:
     Platform saved_;
