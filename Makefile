@@ -90,7 +90,7 @@ levels: programs
 # row a track and frame rate (docs/flash-safety.md reads it). A benchmark: some five minutes a track on two
 # busy cores, both frame rates; 47 tracks with the whole corpus installed.
 flashes: programs
-	cmake --build $(BUILD) -j $(JOBS) --target kiv-flashes
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-flashes kiv-picture
 	BUILD=$(BUILD) bash bench/flashes/flashes.sh
 
 # Installs into PREFIX (DESTDIR is honoured) from a build of its own, without tests and benchmarks.

@@ -16,14 +16,15 @@
 
 namespace {
 const char* const kUsage =
-    "usage: kiv-flashes [--size WxH] [--fps N,...] [--show DIR] [--plot OUT.png] [--gain DB] MUSIC...\n"
+    "usage: kiv-flashes [--size WxH] [--fps N,...] [--show DIR]... [--plot OUT.png] [--gain DB] MUSIC...\n"
     "                   [--gain DB MUSIC...]\n"
     "       kiv-flashes --stress DIR\n"
-    "Plays the whole show offscreen as kiv-render does, once for each music file and frame rate, without\n"
-    "encoding, measures every frame for general and red flashes and prints a Markdown table row each.\n"
+    "Plays the whole show offscreen as kiv-render does, once for each picture set, music file and frame rate,\n"
+    "without encoding, measures every frame for general and red flashes and prints a Markdown table row each.\n"
     "  --size WxH   picture size (default 640x360)\n"
     "  --fps N,...  frame rates, each a sweep (default 60,30)\n"
-    "  --show DIR   the folder with the pictures img1.tif ... img5.tif (default: the current one)\n"
+    "  --show DIR   a folder with the pictures img1.tif ... img5.tif (default: the current one); each --show\n"
+    "               is a picture set swept with every music file\n"
     "  --plot PNG   also draw each sweep's luminance and transitions per second over the show (gnuplot)\n"
     "  --gain DB    play the music files after it this much louder or quieter, clipped at full scale\n"
     "  --stress DIR write the stress music (drum hits, gated noise, bursts) into DIR and print the paths\n";
@@ -65,7 +66,8 @@ int main(int argc, char** argv)
 {
     int width = 640, height = 360;
     std::vector<int> rates = {60, 30};
-    std::string showDir, plot;
+    std::vector<std::string> shows;
+    std::string plot;
     double gain = 0.0;
     std::vector<Track> tracks;
     for (int i = 1; i < argc; ++i) {
@@ -91,7 +93,7 @@ int main(int argc, char** argv)
             for (int rate : rates)
                 if (rate < 1 || rate > 240) return usageError("--fps wants frame rates from 1 to 240");
         } else if (arg == "--show") {
-            showDir = argv[++i];
+            shows.push_back(std::filesystem::absolute(argv[++i]).string());
         } else if (arg == "--plot") {
             plot = std::filesystem::absolute(argv[++i]).string();
         } else if (arg == "--gain") {
@@ -103,31 +105,35 @@ int main(int argc, char** argv)
         }
     }
     if (tracks.empty()) return usageError("no music given");
-    if (!showDir.empty() && chdir(showDir.c_str()) != 0) return usageError("cannot enter " + showDir);
+    if (shows.empty()) shows.push_back(std::filesystem::current_path().string());
 
-    std::printf("| music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | red most "
+    std::printf("| pictures | music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | red most "
                 "(from) | red s over | red extended s | verdict | sweep s |\n"
-                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n");
+                "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n");
     std::fflush(stdout);
     bool ok = true;
     std::vector<SweepResult> kept;  // for the plot
     std::vector<FlashPlotRow> rows;
-    for (const Track& track : tracks)
-        for (int fps : rates) {
-            SweepResult r = sweepShow(track.path, Gain(track.gain), width, height, fps);
-            if (!r.ok) {
-                std::fprintf(stderr, "kiv-flashes: %s: %s\n", track.path.c_str(), r.error.c_str());
-                ok = false;
-                continue;
+    for (const std::string& show : shows) {
+        if (chdir(show.c_str()) != 0) return usageError("cannot enter " + show);
+        const std::string pictures = std::filesystem::path(show).filename().string();
+        for (const Track& track : tracks)
+            for (int fps : rates) {
+                SweepResult r = sweepShow(track.path, Gain(track.gain), width, height, fps);
+                if (!r.ok) {
+                    std::fprintf(stderr, "kiv-flashes: %s: %s\n", track.path.c_str(), r.error.c_str());
+                    ok = false;
+                    continue;
+                }
+                const FlashSummary& s = r.meter->summary();
+                std::printf("| %s | %s | %d | %s | %s | %s | %.0f |\n", pictures.c_str(), title(track).c_str(), fps, cells(s.general).c_str(),
+                            cells(s.red).c_str(), s.passes() ? "pass" : "FAIL", r.seconds);
+                std::fflush(stdout);
+                if (plot.empty()) continue;
+                rows.push_back({pictures + ", " + title(track) + ", " + std::to_string(fps) + " fps", r.meter.get()});
+                kept.push_back(std::move(r));
             }
-            const FlashSummary& s = r.meter->summary();
-            std::printf("| %s | %d | %s | %s | %s | %.0f |\n", title(track).c_str(), fps, cells(s.general).c_str(),
-                        cells(s.red).c_str(), s.passes() ? "pass" : "FAIL", r.seconds);
-            std::fflush(stdout);
-            if (plot.empty()) continue;
-            rows.push_back({title(track) + ", " + std::to_string(fps) + " fps", r.meter.get()});
-            kept.push_back(std::move(r));
-        }
+    }
     if (!rows.empty() && !plotFlashes(rows, plot)) ok = false;
     return ok ? 0 : 1;
 }
