@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "bench/flashes/BeatRise.h"
 #include "bench/flashes/ShowSweep.h"
 #include "bench/flashes/StressMusic.h"
 #include "tools/flashcheck/FlashPlot.h"
@@ -27,6 +28,8 @@ const char* const kUsage =
     "               is a picture set swept with every music file\n"
     "  --plot PNG   also draw each sweep's luminance and transitions per second over the show (gnuplot)\n"
     "  --gain DB    play the music files after it this much louder or quieter, clipped at full scale\n"
+    "  --beats N    the music is drum hits N a second (--stress): also give the rise of the screen's mean\n"
+    "               relative luminance on each hit, the least, the 10th percentile and the median\n"
     "  --stress DIR write the stress music (drum hits, gated noise, bursts) into DIR and print the paths\n";
 
 struct Track {
@@ -69,6 +72,7 @@ int main(int argc, char** argv)
     std::vector<std::string> shows;
     std::string plot;
     double gain = 0.0;
+    int beats = 0;
     std::vector<Track> tracks;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
@@ -76,7 +80,7 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" ||
+        const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" || arg == "--beats" ||
                                 arg == "--stress" || arg == "--plot";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--stress") {
@@ -94,6 +98,9 @@ int main(int argc, char** argv)
                 if (rate < 1 || rate > 240) return usageError("--fps wants frame rates from 1 to 240");
         } else if (arg == "--show") {
             shows.push_back(std::filesystem::absolute(argv[++i]).string());
+        } else if (arg == "--beats") {
+            beats = std::atoi(argv[++i]);
+            if (beats < 1 || beats > 20) return usageError("--beats wants hits a second from 1 to 20");
         } else if (arg == "--plot") {
             plot = std::filesystem::absolute(argv[++i]).string();
         } else if (arg == "--gain") {
@@ -108,8 +115,9 @@ int main(int argc, char** argv)
     if (shows.empty()) shows.push_back(std::filesystem::current_path().string());
 
     std::printf("| pictures | music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | red most "
-                "(from) | red s over | red extended s | verdict | sweep s |\n"
-                "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|\n");
+                "(from) | red s over | red extended s | verdict | sweep s |%s\n"
+                "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|%s\n",
+                beats ? " beat rise: least | p10 | median |" : "", beats ? "---:|---:|---:|" : "");
     std::fflush(stdout);
     bool ok = true;
     std::vector<SweepResult> kept;  // for the plot
@@ -126,8 +134,13 @@ int main(int argc, char** argv)
                     continue;
                 }
                 const FlashSummary& s = r.meter->summary();
-                std::printf("| %s | %s | %d | %s | %s | %s | %.0f |\n", pictures.c_str(), title(track).c_str(), fps, cells(s.general).c_str(),
-                            cells(s.red).c_str(), s.passes() ? "pass" : "FAIL", r.seconds);
+                std::printf("| %s | %s | %d | %s | %s | %s | %.0f |", pictures.c_str(), title(track).c_str(), fps,
+                            cells(s.general).c_str(), cells(s.red).c_str(), s.passes() ? "pass" : "FAIL", r.seconds);
+                if (beats) {
+                    const BeatRise rise = beatRise(r.meter->luminance(), fps, beats);
+                    std::printf(" %.3f | %.3f | %.3f |", rise.least, rise.tenth, rise.median);
+                }
+                std::printf("\n");
                 std::fflush(stdout);
                 if (plot.empty()) continue;
                 rows.push_back({pictures + ", " + title(track) + ", " + std::to_string(fps) + " fps", r.meter.get()});
