@@ -60,7 +60,8 @@ float FlashGuard::swing(float from, float to) const
     if (!described_) return modelSwing(from, to);
     float most = 0.0f;
     if (span_)
-        for (const ScreenLight::Layer& layer : span_->layers) most = std::max(most, std::fabs(layer.at(from) - layer.at(to)));
+        for (const ScreenLight::Layer& layer : span_->layers)
+            most = std::max(most, std::fabs(layer.at(from) - layer.at(to)));
     return most;
 }
 

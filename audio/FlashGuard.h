@@ -19,10 +19,10 @@
 //
 // A run is a movement in one direction; reversals smaller than kHysteresis do not end it. A run whose swing
 // reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). At
-// most kPerSecond of them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for four seconds of
-// five needs: a run that would become one more is held just short of it until the budget has room again. So
-// beats up to about three a second each show at once, the level eases down between them, and faster ones,
-// or beats held for long, merge into a raised level with swings below a transition left free.
+// most kPerSecond of them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for
+// four seconds of five needs: a run that would become one more is held just short of it until the budget has
+// room again. So beats up to about three a second each show at once, the level eases down between them, and
+// faster ones, or beats held for long, merge into a raised level with swings below a transition left free.
 //
 // Time is counted in frames of the stream, so the same stream gives the same levels however it is read.
 class FlashGuard {

@@ -48,7 +48,8 @@ void BM_AnalyserPushBeats(benchmark::State& state)
         ScreenLight light;
         light.spans.push_back({0.0f, 1e9f, std::vector<ScreenLight::Layer>(2)});
         for (ScreenLight::Layer& layer : light.spans[0].layers)
-            for (int i = 0; i <= ScreenLight::kSteps; ++i) layer.luminance[i] = static_cast<float>(i) / ScreenLight::kSteps;
+            for (int i = 0; i <= ScreenLight::kSteps; ++i)
+                layer.luminance[i] = static_cast<float>(i) / ScreenLight::kSteps;
         analyser.describe(light, 0.0);
     }
     constexpr int kSecond = 44100;

@@ -27,7 +27,8 @@ std::vector<int> ringsAlong(int pixels)
     std::vector<int> ring(static_cast<size_t>(pixels));
     for (int i = 0; i < pixels; ++i) {
         const double distance = std::fabs(2.0 * (i + 0.5) / pixels - 1.0);  // 0 in the middle, below 1 at the edge
-        ring[static_cast<size_t>(i)] = std::min(PictureLight::kRings - 1, static_cast<int>(distance * PictureLight::kRings));
+        ring[static_cast<size_t>(i)] =
+            std::min(PictureLight::kRings - 1, static_cast<int>(distance * PictureLight::kRings));
     }
     return ring;
 }
@@ -48,7 +49,8 @@ void PictureLight::measure(const uint32_t* pixels, int width, int height)
         const uint8_t* p = bytes + static_cast<size_t>(y) * width * 4;
         const int rowRing = down[static_cast<size_t>(y)];
         for (int x = 0; x < width; ++x, p += 4) {
-            uint32_t* ring = &counts_[static_cast<size_t>(std::max(rowRing, across[static_cast<size_t>(x)])) * kChannels * kValues];
+            const int r = std::max(rowRing, across[static_cast<size_t>(x)]);
+            uint32_t* ring = &counts_[static_cast<size_t>(r) * kChannels * kValues];
             ++ring[p[0]];
             ++ring[kValues + p[1]];
             ++ring[2 * kValues + p[2]];
@@ -84,7 +86,8 @@ double PictureLight::within(int ring, const float (&colour)[3]) const
         double channel = 0.0;
         // GL modulates the 8-bit texel by the colour and rounds back to 8 bits before the screen shows it.
         for (int v = 0; v < kValues; ++v)
-            if (counts[c * kValues + v]) channel += counts[c * kValues + v] * kLinear.of[static_cast<int>(v * colour[c] + 0.5f)];
+            if (counts[c * kValues + v])
+                channel += counts[c * kValues + v] * kLinear.of[static_cast<int>(v * colour[c] + 0.5f)];
         sum += kWeights[c] * channel;
     }
     return sum / count;

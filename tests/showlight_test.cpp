@@ -62,7 +62,8 @@ TEST_F(ShowLightTest, ABackgroundSwingsAsItsPictureIsBright)
     // Quiet, a background is drawn at grey 0.3; at the top level, at full brightness.
     EXPECT_NEAR(0.0730, at(light, 15)[0].at(0.0f), 0.002);
     EXPECT_NEAR(1.0, at(light, 15)[0].at(ScreenLight::kTop), 1e-6);
-    const float whiteSwing = swing(at(light, 15)[0]), greySwing = swing(at(light, 35)[0]), darkSwing = swing(at(light, 55)[0]);
+    const float whiteSwing = swing(at(light, 15)[0]), greySwing = swing(at(light, 35)[0]);
+    const float darkSwing = swing(at(light, 55)[0]);
     EXPECT_GT(whiteSwing, 3.0f * greySwing);
     EXPECT_GT(greySwing, 5.0f * darkSwing);
     EXPECT_GT(darkSwing, 0.0f);

@@ -13,7 +13,8 @@ constexpr double kBefore = 0.05;  // "just before": the lowest frame of the last
 BeatRise beatRise(const std::vector<float>& luminance, double fps, int perSecond)
 {
     std::vector<double> rises;
-    const auto frame = [&](double t) { return std::clamp(static_cast<long>(std::floor(t * fps)), 0L, static_cast<long>(luminance.size()) - 1); };
+    const long last = static_cast<long>(luminance.size()) - 1;
+    const auto frame = [&](double t) { return std::clamp(static_cast<long>(std::floor(t * fps)), 0L, last); };
     for (double hit = kMusicStart; perSecond > 0 && hit < kLast; hit += 1.0 / perSecond) {
         if (hit < kFirst || luminance.empty()) continue;
         const long from = frame(hit - kBefore), at = frame(hit), to = frame(hit + BeatRise::kAnswerSeconds);

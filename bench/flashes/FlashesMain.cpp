@@ -80,7 +80,8 @@ int main(int argc, char** argv)
             std::fputs(kUsage, stdout);
             return 0;
         }
-        const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" || arg == "--beats" ||
+        const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" ||
+                                arg == "--beats" ||
                                 arg == "--stress" || arg == "--plot";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--stress") {
@@ -114,8 +115,8 @@ int main(int argc, char** argv)
     if (tracks.empty()) return usageError("no music given");
     if (shows.empty()) shows.push_back(std::filesystem::current_path().string());
 
-    std::printf("| pictures | music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | red most "
-                "(from) | red s over | red extended s | verdict | sweep s |%s\n"
+    std::printf("| pictures | music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | "
+                "red most (from) | red s over | red extended s | verdict | sweep s |%s\n"
                 "|---|---|---:|---:|---:|---:|---:|---:|---:|---:|---:|---|---:|%s\n",
                 beats ? " beat rise: least | p10 | median |" : "", beats ? "---:|---:|---:|" : "");
     std::fflush(stdout);
