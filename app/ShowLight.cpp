@@ -94,6 +94,12 @@ ScreenLight showLight(const std::list<Fx*>& effects)
     std::sort(edges.begin(), edges.end());
     edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
     ScreenLight light;
+    for (const Timed& t : timed) {
+        light.cuts.push_back(t.from);
+        light.cuts.push_back(t.to);
+    }
+    std::sort(light.cuts.begin(), light.cuts.end());
+    light.cuts.erase(std::unique(light.cuts.begin(), light.cuts.end()), light.cuts.end());
     for (size_t i = 0; i + 1 < edges.size(); ++i) {
         ScreenLight::Span span{edges[i], edges[i + 1], {}};
         for (const Timed& t : timed)

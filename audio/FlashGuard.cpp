@@ -47,12 +47,25 @@ void FlashGuard::describe(const ScreenLight& light, double seconds, int64_t fram
     described_ = true;
     zeroSeconds_ = seconds - static_cast<double>(frame) / rate_;
     hint_ = 0;
+    const auto& cuts = screen_.cuts;
+    nextCut_ = static_cast<size_t>(std::lower_bound(cuts.begin(), cuts.end(), seconds) - cuts.begin());
     look(frame);
 }
 
 void FlashGuard::look(int64_t frame)
 {
-    if (described_) span_ = screen_.find(zeroSeconds_ + static_cast<double>(frame) / rate_, hint_);
+    if (!described_) return;
+    const double t = zeroSeconds_ + static_cast<double>(frame) / rate_;
+    span_ = screen_.find(t, hint_);
+    for (; nextCut_ < screen_.cuts.size() && screen_.cuts[nextCut_] <= t; ++nextCut_)
+        for (int i = 0; i < kPerCut; ++i) count(frame);
+}
+
+void FlashGuard::count(int64_t frame)
+{
+    passed_[next_] = frame;
+    next_ = (next_ + 1) % kPerFiveSeconds;
+    total_ += total_ < kPerFiveSeconds;
 }
 
 float FlashGuard::swing(float from, float to) const
@@ -108,9 +121,7 @@ float FlashGuard::limit(float level, int64_t frame)
 
     if (!counted_ && swing(start_, level) >= kTransition) {
         if (hasRoom(frame)) {
-            passed_[next_] = frame;
-            next_ = (next_ + 1) % kPerFiveSeconds;
-            total_ += total_ < kPerFiveSeconds;
+            count(frame);
             counted_ = true;
         } else {
             level = levelAt(extreme_, level, kTransition * kShortOf);

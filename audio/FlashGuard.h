@@ -39,6 +39,9 @@ public:
     // The loudest level let through: full brightness, the backgrounds at 2.3 windows, the top of the range the
     // show was designed for. Louder, only the zoom would grow, into picture middles brighter than the whole.
     static constexpr float kLoudest = ScreenLight::kTop;
+    // Potential transitions counted at each of the screen's own cuts: down and up again, as a scene that turns
+    // over (cells going dark as they change mode, a new picture) may go.
+    static constexpr int kPerCut = 2;
 
     // `rate`: frames per second of the stream, > 0.
     explicit FlashGuard(int rate);
@@ -58,7 +61,8 @@ public:
     static float modelSwing(float from, float to);
 
 private:
-    void look(int64_t frame);  // finds what the screen shows at stream frame `frame`
+    void look(int64_t frame);  // finds what the screen shows at stream frame `frame`, and counts the cuts passed
+    void count(int64_t frame);  // one potential transition at stream frame `frame`
     bool hasRoom(int64_t frame) const;
     // The level between `from` and `to` whose swing from the run's start is `target`.
     float levelAt(float from, float to, float target) const;
@@ -76,5 +80,6 @@ private:
     ScreenLight screen_;
     double zeroSeconds_ = 0;  // show time at stream frame 0
     size_t hint_ = 0;
+    size_t nextCut_ = 0;      // the first of the screen's cuts not yet counted
     const ScreenLight::Span* span_ = nullptr;  // what the screen shows now: null for nothing that follows the level
 };

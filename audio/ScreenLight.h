@@ -23,6 +23,9 @@ struct ScreenLight {
     };
 
     std::vector<Span> spans;  // in order, not overlapping; a show time in none shows nothing that follows the level
+    // Show times, in order, at which the screen changes by itself: an effect starts, ends or changes its mode.
+    // A change of scene can be a flash the level did not make; the guard counts each in its budget.
+    std::vector<float> cuts;
 
     // The span holding show time `t`, or null; `hint` is where to start looking, updated to where it was found.
     const Span* find(double t, size_t& hint) const;

@@ -227,6 +227,17 @@ TEST(FlashGuard, TheDescriptionHoldsFromItsShowTimeOn)
     EXPECT_LE(mostWithin(screenTransitions(light, shown), 1.0), FlashGuard::kPerSecond);
     EXPECT_GE(screenTransitions(light, shown).size(), 6u);
 
+    // The screen's own cut takes its share of the budget: with a cut as the picture appears, three more in its
+    // first second, not five.
+    ScreenLight cut = light;
+    cut.cuts = {12.0f};
+    FlashGuard cutting(kRate);
+    cutting.describe(cut, 10.0, 0);
+    const std::vector<float> around = guarded(cutting, 3.0, fast);
+    const std::vector<float> first(around.begin() + static_cast<long>(twelve), around.end());
+    EXPECT_LE(static_cast<int>(screenTransitions(cut, first).size()), FlashGuard::kPerSecond - FlashGuard::kPerCut);
+    EXPECT_LE(static_cast<int>(screenTransitions(cut, first).size()), 3);
+
     // A reset forgets the count, not the screen.
     guard.reset();
     EXPECT_LT(guard.swing(0.0f, FlashGuard::kLoudest), 1.0f);

@@ -117,6 +117,7 @@ TEST_F(ShowLightTest, GridsFollowTheirModesAndPictures)
     ASSERT_EQ(1u, at(light, 110).size());
     EXPECT_NEAR(1.0, at(light, 110)[0].at(0.7f), 0.01) << "a missing picture: the cells' own grey, as over white";
     EXPECT_EQ(2u, at(light, 39.8).size()) << "around a trigger both modes count";
+    EXPECT_EQ((std::vector<float>{20.0f, 40.0f, 60.0f, 100.0f, 120.0f}), light.cuts);
 }
 
 // The show tells the guard as it is built, at the clock's time, and again at time 0 when it starts over.
