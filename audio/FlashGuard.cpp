@@ -35,9 +35,8 @@ FlashGuard::FlashGuard(int rate) : rate_(rate > 0 ? rate : 1) {}
 
 void FlashGuard::reset()
 {
-    start_ = extreme_ = 0.0f;
-    direction_ = 0;
-    counted_ = false;
+    std::fill(runs_.begin(), runs_.end(), Run{});
+    level_ = 0.0f;
     next_ = total_ = 0;
 }
 
@@ -49,6 +48,9 @@ void FlashGuard::describe(const ScreenLight& light, double seconds, int64_t fram
     hint_ = 0;
     const auto& cuts = screen_.cuts;
     nextCut_ = static_cast<size_t>(std::lower_bound(cuts.begin(), cuts.end(), seconds) - cuts.begin());
+    size_t most = 1;
+    for (const ScreenLight::Span& span : screen_.spans) most = std::max(most, span.layers.size());
+    runs_.resize(most);
     look(frame);
 }
 
@@ -68,13 +70,22 @@ void FlashGuard::count(int64_t frame)
     total_ += total_ < kPerFiveSeconds;
 }
 
-float FlashGuard::swing(float from, float to) const
+int FlashGuard::layers() const
+{
+    return described_ ? (span_ ? static_cast<int>(span_->layers.size()) : 0) : 1;
+}
+
+float FlashGuard::layerSwing(int layer, float from, float to) const
 {
     if (!described_) return modelSwing(from, to);
+    const ScreenLight::Layer& l = span_->layers[static_cast<size_t>(layer)];
+    return std::fabs(l.at(from) - l.at(to));
+}
+
+float FlashGuard::swing(float from, float to) const
+{
     float most = 0.0f;
-    if (span_)
-        for (const ScreenLight::Layer& layer : span_->layers)
-            most = std::max(most, std::fabs(layer.at(from) - layer.at(to)));
+    for (int i = 0; i < layers(); ++i) most = std::max(most, layerSwing(i, from, to));
     return most;
 }
 
@@ -96,12 +107,25 @@ bool FlashGuard::hasRoom(int64_t frame) const
     return lastSecond < kPerSecond && lastFive < kPerFiveSeconds;
 }
 
-float FlashGuard::levelAt(float from, float to, float target) const
+bool FlashGuard::crosses(int layer, float level, float target) const
 {
-    double near = from, far = to;  // swing from the start: below target at near, at least target at far
+    const Run& r = runs_[static_cast<size_t>(layer)];
+    return !r.counted && (level - r.start) * static_cast<float>(r.direction) > 0.0f &&
+           layerSwing(layer, r.start, level) >= target;
+}
+
+float FlashGuard::held(float level) const
+{
+    const auto crossesAny = [&](double x) {
+        for (int i = 0; i < layers(); ++i)
+            if (crosses(i, static_cast<float>(x), kTransition * kShortOf)) return true;
+        return false;
+    };
+    double near = level_, far = level;  // from what shows now, short of every run's next transition
+    if (crossesAny(near)) return level_;
     for (int i = 0; i < kBisections; ++i) {
         const double mid = 0.5 * (near + far);
-        (swing(start_, static_cast<float>(mid)) < target ? near : far) = mid;
+        (crossesAny(mid) ? far : near) = mid;
     }
     return static_cast<float>(near);
 }
@@ -111,22 +135,33 @@ float FlashGuard::limit(float level, int64_t frame)
     if (!(level >= 0.0f)) level = 0.0f;
     level = std::min(level, kLoudest);
     look(frame);
-    const int heading = level > extreme_ ? 1 : (level < extreme_ ? -1 : 0);
-    if (heading != 0 && heading != direction_ && swing(extreme_, level) > kHysteresis) {
-        start_ = extreme_;  // a new run, from the furthest point of the last
-        direction_ = heading;
-        counted_ = false;
+    // Each layer is followed as a screen of its own: whichever of them the screen mostly shows, its runs end
+    // where the meter's would, and no run of any of them makes a transition unbudgeted.
+    const int n = layers();
+    bool crossing = false;
+    for (int i = 0; i < n; ++i) {
+        Run& r = runs_[static_cast<size_t>(i)];
+        const int heading = level > r.extreme ? 1 : (level < r.extreme ? -1 : 0);
+        if (heading != 0 && heading != r.direction && layerSwing(i, r.extreme, level) > kHysteresis) {
+            r.start = r.extreme;  // a new run, from the furthest point of the last
+            r.direction = heading;
+            r.counted = false;
+        }
+        crossing = crossing || crosses(i, level, kTransition);
     }
-    if (heading == 0 || heading != direction_) return level;  // a small reversal, inside the run
-
-    if (!counted_ && swing(start_, level) >= kTransition) {
+    if (crossing) {
         if (hasRoom(frame)) {
             count(frame);
-            counted_ = true;
+            for (int i = 0; i < n; ++i)
+                if (crosses(i, level, kTransition)) runs_[static_cast<size_t>(i)].counted = true;
         } else {
-            level = levelAt(extreme_, level, kTransition * kShortOf);
+            level = held(level);
         }
     }
-    extreme_ = level;
+    for (int i = 0; i < n; ++i) {
+        Run& r = runs_[static_cast<size_t>(i)];
+        if ((level - r.extreme) * static_cast<float>(r.direction) > 0.0f) r.extreme = level;
+    }
+    level_ = level;
     return level;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "audio/ScreenLight.h"
 
@@ -61,17 +62,27 @@ public:
     static float modelSwing(float from, float to);
 
 private:
+    // A run of one layer of the screen, in levels.
+    struct Run {
+        float start = 0.0f;    // where the run began
+        float extreme = 0.0f;  // furthest level of the run so far
+        int direction = 0;     // +1 rising, -1 falling, 0 before the first run
+        bool counted = false;  // this run has been let through as a potential transition
+    };
+
     void look(int64_t frame);  // finds what the screen shows at stream frame `frame`, and counts the cuts passed
     void count(int64_t frame);  // one potential transition at stream frame `frame`
     bool hasRoom(int64_t frame) const;
-    // The level between `from` and `to` whose swing from the run's start is `target`.
-    float levelAt(float from, float to, float target) const;
+    int layers() const;  // of the screen now: the described span's, or the model's one
+    float layerSwing(int layer, float from, float to) const;
+    // Whether moving to `level` takes the layer's run, not yet counted, to a swing of `target` from its start.
+    bool crosses(int layer, float level, float target) const;
+    // The level nearest `level`, from the one showing now, that takes no run to its next transition.
+    float held(float level) const;
 
     int rate_;
-    float start_ = 0.0f;      // level where the run began
-    float extreme_ = 0.0f;    // furthest level of the run so far
-    int direction_ = 0;       // +1 rising, -1 falling, 0 before the first run
-    bool counted_ = false;    // this run has been let through as a potential transition
+    std::vector<Run> runs_ = std::vector<Run>(1);  // one a layer; sized as the screen is described
+    float level_ = 0.0f;      // the level let through last
     int64_t passed_[kPerFiveSeconds] = {};  // frames of the latest potential transitions, oldest at next_
     int next_ = 0;
     int total_ = 0;           // potential transitions let through since the start, up to kPerFiveSeconds
