@@ -1,0 +1,71 @@
+'use strict';
+// The page in a real browser: it loads clean, the click starts the show and its sound, Escape brings the
+// start screen back, and a browser without WebGL or WebAssembly is told so. KIV_WEB_OUT: the built page.
+const {test, before, after} = require('node:test');
+const assert = require('node:assert');
+const path = require('node:path');
+const {serve, launch, watchedPage} = require('./browser');
+
+const folder = path.resolve(process.env.KIV_WEB_OUT || 'build/web');
+let server, chromium;
+
+before(async () => {
+  server = await serve(folder);
+  chromium = await launch();
+});
+after(async () => {
+  if (chromium) await chromium.close();
+  if (server) server.stop();
+});
+
+const showTime = page => page.evaluate(() => Module._kiv_time());
+const startShown = page => page.$eval('#start', e => !e.hidden);
+
+test('the show plays from a click, is heard, and Escape ends it', async () => {
+  const {page, seen} = await watchedPage(chromium.browser);
+  await page.goto(server.url, {waitUntil: 'load'});
+  await page.waitForSelector('#play:not([disabled])', {timeout: 20000});
+  await page.click('#play');
+  await page.waitForFunction(() => document.getElementById('start').hidden, {timeout: 5000});
+
+  // The music comes in at 12 s of show time.
+  await page.waitForFunction(() => Module._kiv_time() > 13, {timeout: 30000, polling: 200});
+  const level = await page.evaluate(() => kivSound.level());
+  assert.ok(level > 0.01, `the audio graph's output peaks at ${level}`);
+  const pixels = await page.screenshot({encoding: 'base64', type: 'png'});
+  assert.ok(pixels.length > 2000, 'the canvas shows something');
+
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => !document.getElementById('start').hidden, {timeout: 5000});
+  assert.strictEqual(await page.$eval('#play', e => e.textContent), 'Play again');
+  const stoppedAt = await showTime(page);
+  await new Promise(resolve => setTimeout(resolve, 300));
+  assert.strictEqual(await showTime(page), stoppedAt, 'the show stands still behind the start screen');
+  assert.ok(await startShown(page));
+
+  assert.deepStrictEqual(seen.errors, [], 'console errors');
+  assert.deepStrictEqual(seen.failed, [], 'failed requests');
+  const elsewhere = seen.requested.filter(url => !url.startsWith(server.url) && !url.startsWith('data:'));
+  assert.deepStrictEqual(elsewhere, [], 'requests that left the origin');
+  await page.close();
+});
+
+for (const [missing, hide] of [
+  ['WebGL', () => {
+    const real = HTMLCanvasElement.prototype.getContext;
+    HTMLCanvasElement.prototype.getContext = function (kind, ...rest) {
+      return /webgl/.test(kind) ? null : real.call(this, kind, ...rest);
+    };
+  }],
+  ['WebAssembly', () => { delete window.WebAssembly; }],
+]) {
+  test(`a browser without ${missing} gets a plain message`, async () => {
+    const {page, seen} = await watchedPage(chromium.browser);
+    await page.evaluateOnNewDocument(hide);
+    await page.goto(server.url, {waitUntil: 'load'});
+    assert.match(await page.$eval('#note', e => e.textContent), new RegExp(`no ${missing}`));
+    assert.ok(await page.$eval('#play', e => e.hidden), 'no button to press');
+    assert.deepStrictEqual(seen.errors, []);
+    await page.close();
+  });
+}
