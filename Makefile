@@ -130,7 +130,7 @@ web: assets
 	$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD) -DKIV_WEB_DEPS=$(abspath $(WEB_DEPS)) \
 	      -DKIV_WEB_OUT=$(abspath $(WEB_OUT)) >/dev/null
 	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
-	cp web/index.html web/page.js web/sound.js $(WEB_OUT)/
+	cp web/index.html web/page.js web/sound.js web/hook.js $(WEB_OUT)/
 	mkdir -p $(WEB_OUT)/show
 	cp $(SHOW)/img1.tif $(SHOW)/img2.tif $(SHOW)/img4.tif $(SHOW)/img5.tif $(SHOW)/music.mp3 $(WEB_OUT)/show/
 
@@ -138,10 +138,13 @@ web-serve: web
 	@echo "kiv: the show is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_OUT) $(WEB_PORT)
 
-# The page in headless chromium: loads clean, plays, stops on Escape (web/test/page-test.js).
+# The page in headless chromium (web/test/): it loads clean, plays, stops on Escape, and its frames on the
+# virtual clock match kiv-render's.
 web-test: web
 	@bash scripts/bootstrap-web.sh --test
-	KIV_WEB_OUT=$(abspath $(WEB_OUT)) node --test web/test/page.test.js
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-render
+	KIV_WEB_OUT=$(abspath $(WEB_OUT)) KIV_RENDER=$(abspath $(BUILD))/render/kiv-render \
+	      node --test web/test/page.test.js web/test/frames.test.js
 
 clean:
 	rm -rf $(BUILD)

@@ -68,12 +68,21 @@ EMSCRIPTEN_KEEPALIVE void kiv_start()
     running = true;
 }
 
+EMSCRIPTEN_KEEPALIVE void kiv_idle()
+{
+    if (running) demo.idle();
+}
+
+EMSCRIPTEN_KEEPALIVE void kiv_display()
+{
+    if (running) demo.display();
+}
+
 // One idle pass, then one display pass: what the desktop show does once a frame.
 EMSCRIPTEN_KEEPALIVE void kiv_frame()
 {
-    if (!running) return;
-    demo.idle();
-    if (running) demo.display();
+    kiv_idle();
+    kiv_display();
 }
 
 EMSCRIPTEN_KEEPALIVE void kiv_stop() { endShow(); }
@@ -91,5 +100,6 @@ EMSCRIPTEN_KEEPALIVE void kiv_resize(int width, int height)
 }
 
 EMSCRIPTEN_KEEPALIVE float kiv_time() { return demo.time; }
+EMSCRIPTEN_KEEPALIVE float kiv_music_start() { return Demo::kMusicStart; }
 
 }  // extern "C"

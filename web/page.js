@@ -71,6 +71,11 @@
   })();
   window.kivReady = ready;
   ready.then(() => {
+    if (window.kivHook) {
+      screen.hidden = true;
+      window.kivHook.run(module);
+      return;
+    }
     button.disabled = false;
     note.textContent = '';
   }, error => refuse('The show could not load: ' + error.message));

@@ -14,7 +14,7 @@ window.kivSound = (() => {
   let music = null;            // what plays, and the output frame of its first sample
   let musicFrame = 0;
   let fed = 0;                 // output frames the analyser has heard
-  let virtualMs = null;        // the test hook's clock, or null for the audio clock
+  let virtual = null;          // the test hook's clock ({ms, frame, musicFrame}), or null for the audio clock
   let scratch = 0;             // chunk stereo frames in the wasm heap
 
   // Decodes at the show's rate before any click: an offline context needs no gesture.
@@ -34,12 +34,12 @@ window.kivSound = (() => {
   }
 
   function nowFrame() {
-    if (virtualMs !== null) return Math.floor(virtualMs * rate / 1000);
+    if (virtual) return virtual.frame;
     return ctx ? Math.round(ctx.currentTime * rate) : 0;
   }
 
   function ticks() {
-    if (virtualMs !== null) return virtualMs >>> 0;
+    if (virtual) return virtual.ms >>> 0;
     return ctx ? Math.floor(ctx.currentTime * 1000) >>> 0 : 0;
   }
 
@@ -52,8 +52,9 @@ window.kivSound = (() => {
   function play(handle) {
     stop();
     music = handles[handle];
-    musicFrame = nowFrame();
-    if (virtualMs !== null || !music) return;
+    // On the virtual clock the music is laid down in advance, as kiv-render lays it down.
+    musicFrame = virtual ? virtual.musicFrame : nowFrame();
+    if (virtual || !music) return;
     source = ctx.createBufferSource();
     source.buffer = music;
     source.connect(meter);
@@ -110,8 +111,8 @@ window.kivSound = (() => {
     return samples.reduce((peak, s) => Math.max(peak, Math.abs(s)), 0);
   }
 
-  function setVirtual(ms) {
-    virtualMs = ms;
+  function setVirtual(clock) {
+    virtual = clock;
   }
 
   return {rate, decode, resume, ticks, open, play, stop, close, feed, skipToNow, level, setVirtual};
