@@ -8,7 +8,7 @@ CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
 .PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels flashes soak installable install package \
-        web web-serve web-test clean
+        web web-serve web-test web-bench clean
 
 all: build
 
@@ -145,6 +145,14 @@ web-test: web
 	cmake --build $(BUILD) -j $(JOBS) --target kiv-render
 	KIV_WEB_OUT=$(abspath $(WEB_OUT)) KIV_RENDER=$(abspath $(BUILD))/render/kiv-render \
 	      node --test web/test/page.test.js web/test/frames.test.js
+
+# The page's frames per second per scene in headless chromium, then the desktop's kiv-scenes in the same run
+# (docs/web.md reads both).
+web-bench: web
+	@bash scripts/bootstrap-web.sh --test
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-scenes
+	KIV_WEB_OUT=$(abspath $(WEB_OUT)) node web/test/fps.js
+	$(BUILD)/bench/scenes/kiv-scenes
 
 clean:
 	rm -rf $(BUILD)

@@ -3,11 +3,15 @@
 // show time T's frame on the canvas. Frame n is one idle pass at n / N seconds, after the analyser has heard
 // the show's sound up to there (the music from exactly its start time); the pointer stays away. When it is
 // done, window.kivStill holds the frame as a PNG data URL and window.kivHookSeconds the time it took.
+// With &run=S the show then goes on from T on the same clock, one frame per animation frame of the browser,
+// drawn and shown, for S seconds of wall time: window.kivFps is the rate it kept (docs/web.md).
 window.kivHook = (() => {
   const params = new URLSearchParams(location.search);
   if (!params.has('at')) return null;
   const at = Number(params.get('at'));
   const fps = Number(params.get('fps') || 60);
+  const runFor = Number(params.get('run') || 0);
+  const warmUp = 15;  // frames before the measured ones, as kiv-scenes draws them
   if (!(at >= 0) || !(fps >= 1)) return null;
 
   function run(module) {
@@ -28,6 +32,21 @@ window.kivHook = (() => {
     // Read in the same task as the drawing, before the browser may clear the drawing buffer.
     window.kivStill = module.canvas.toDataURL('image/png');
     window.kivHookSeconds = (performance.now() - started) / 1000;
+    if (runFor > 0) measure(module, clock, last);
+  }
+
+  function measure(module, clock, from) {
+    let n = from, measuredFrom = 0;
+    const frame = now => {
+      n++;
+      kivSound.setVirtual(clock(n));
+      kivSound.feed(module);
+      module._kiv_frame();
+      if (n === from + warmUp) measuredFrom = now;
+      if (!measuredFrom || now - measuredFrom < runFor * 1000) requestAnimationFrame(frame);
+      else window.kivFps = (n - from - warmUp) * 1000 / (now - measuredFrom);
+    };
+    requestAnimationFrame(frame);
   }
 
   return {run};

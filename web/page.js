@@ -6,6 +6,7 @@
   const el = id => document.getElementById(id);
   const canvas = el('show'), screen = el('start'), button = el('play'), note = el('note');
   let running = false;
+  let clickedAt = 0;  // for window.kivFirstFrameMs: from the click to the show's first frame
 
   function refuse(text) {
     note.textContent = text;
@@ -85,11 +86,16 @@
     if (fit()) module._kiv_resize(canvas.width, canvas.height);
     kivSound.feed(module);
     module._kiv_frame();
+    if (clickedAt) {
+      window.kivFirstFrameMs = performance.now() - clickedAt;
+      clickedAt = 0;
+    }
     requestAnimationFrame(frame);
   }
 
   // Both must be asked for inside the click: browsers allow sound and full screen only then.
   button.addEventListener('click', () => {
+    clickedAt = performance.now();
     const resumed = kivSound.resume();
     if (document.documentElement.requestFullscreen)
       document.documentElement.requestFullscreen().catch(() => {});
