@@ -138,13 +138,14 @@ web-serve: web
 	@echo "kiv: the show is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_OUT) $(WEB_PORT)
 
-# The page in headless chromium (web/test/): it loads clean, plays, stops on Escape, and its frames on the
-# virtual clock match kiv-render's.
+# The page in headless chromium (web/test/): it loads clean, plays, stops on Escape, its frames on the
+# virtual clock match kiv-render's, and they pass the flash meter with the drums that flashed most.
 web-test: web
 	@bash scripts/bootstrap-web.sh --test
-	cmake --build $(BUILD) -j $(JOBS) --target kiv-render
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-render kiv-flashes
 	KIV_WEB_OUT=$(abspath $(WEB_OUT)) KIV_RENDER=$(abspath $(BUILD))/render/kiv-render \
-	      node --test web/test/page.test.js web/test/frames.test.js
+	      KIV_FLASHES=$(abspath $(BUILD))/bench/flashes/kiv-flashes \
+	      node --test web/test/page.test.js web/test/frames.test.js web/test/flash.test.js
 
 # The page's frames per second per scene in headless chromium, then the desktop's kiv-scenes in the same run
 # (docs/web.md reads both).
