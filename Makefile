@@ -139,13 +139,14 @@ web-serve: web
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_OUT) $(WEB_PORT)
 
 # The page in headless chromium (web/test/): it loads clean, plays, stops on Escape, its frames on the
-# virtual clock match kiv-render's, and they pass the flash meter with the drums that flashed most.
+# virtual clock match kiv-render's, they pass the flash meter with the drums that flashed most, and a clean
+# web build works offline from the cached libraries.
 web-test: web
 	@bash scripts/bootstrap-web.sh --test
 	cmake --build $(BUILD) -j $(JOBS) --target kiv-render kiv-flashes
 	KIV_WEB_OUT=$(abspath $(WEB_OUT)) KIV_RENDER=$(abspath $(BUILD))/render/kiv-render \
 	      KIV_FLASHES=$(abspath $(BUILD))/bench/flashes/kiv-flashes \
-	      node --test web/test/page.test.js web/test/frames.test.js web/test/flash.test.js
+	      node --test web/test/page.test.js web/test/frames.test.js web/test/flash.test.js web/test/offline.test.js
 
 # The page's frames per second per scene in headless chromium, then the desktop's kiv-scenes in the same run
 # (docs/web.md reads both).

@@ -27,6 +27,9 @@ test('the show plays from a click, is heard, and Escape ends it', async () => {
   await page.waitForSelector('#play:not([disabled])', {timeout: 20000});
   await page.click('#play');
   await page.waitForFunction(() => document.getElementById('start').hidden, {timeout: 5000});
+  await page.waitForFunction(() => window.kivFirstFrameMs !== undefined, {timeout: 5000});
+  const firstFrame = await page.evaluate(() => window.kivFirstFrameMs);
+  assert.ok(firstFrame < 2000, `first frame ${firstFrame} ms after the click`);
 
   // The music comes in at 12 s of show time.
   await page.waitForFunction(() => Module._kiv_time() > 13, {timeout: 30000, polling: 200});
