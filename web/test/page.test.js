@@ -38,6 +38,21 @@ test('the show plays from a click, is heard, and Escape ends it', async () => {
   const pixels = await page.screenshot({encoding: 'base64', type: 'png'});
   assert.ok(pixels.length > 2000, 'the canvas shows something');
 
+  // The canvas follows the window and the device pixel ratio.
+  await page.setViewport({width: 640, height: 400, deviceScaleFactor: 2});
+  await page.waitForFunction(() => Module.canvas.width === 1280 && Module.canvas.height === 800, {timeout: 5000});
+  await page.setViewport({width: 1024, height: 768});
+
+  // No frames for a while, as in a hidden tab: the show comes back where the music is.
+  const stalledAt = await showTime(page);
+  await page.evaluate(() => {
+    const end = performance.now() + 1500;
+    while (performance.now() < end);
+  });
+  await page.evaluate(() => new Promise(resolve => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+  const resumedAt = await showTime(page);
+  assert.ok(resumedAt >= stalledAt + 1.5, `${stalledAt} s before the stall, ${resumedAt} s two frames after it`);
+
   await page.keyboard.press('Escape');
   await page.waitForFunction(() => !document.getElementById('start').hidden, {timeout: 5000});
   assert.strictEqual(await page.$eval('#play', e => e.textContent), 'Play again');
