@@ -70,7 +70,6 @@
     fit();
     if (!module._kiv_build(canvas.width, canvas.height)) throw new Error('the show could not be built');
   })();
-  window.kivReady = ready;
   ready.then(() => {
     if (window.kivHook) {
       screen.hidden = true;

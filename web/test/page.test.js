@@ -21,6 +21,24 @@ after(async () => {
 const showTime = page => page.evaluate(() => Module._kiv_time());
 const startShown = page => page.$eval('#start', e => !e.hidden);
 
+// The mean of R, G and B over a screenshot, 0 to 255, decoded by the page itself.
+async function brightness(page) {
+  const png = await page.screenshot({encoding: 'base64', type: 'png'});
+  return page.evaluate(async png => {
+    const image = new Image();
+    image.src = 'data:image/png;base64,' + png;
+    await image.decode();
+    const canvas = document.createElement('canvas');
+    [canvas.width, canvas.height] = [image.width, image.height];
+    const context = canvas.getContext('2d');
+    context.drawImage(image, 0, 0);
+    const data = context.getImageData(0, 0, image.width, image.height).data;
+    let sum = 0;
+    for (let i = 0; i < data.length; i += 4) sum += data[i] + data[i + 1] + data[i + 2];
+    return sum / (data.length / 4 * 3);
+  }, png);
+}
+
 test('the show plays from a click, is heard, and Escape ends it', async () => {
   const {page, seen} = await watchedPage(chromium.browser);
   await page.goto(server.url, {waitUntil: 'load'});
@@ -31,12 +49,17 @@ test('the show plays from a click, is heard, and Escape ends it', async () => {
   const firstFrame = await page.evaluate(() => window.kivFirstFrameMs);
   assert.ok(firstFrame < 2000, `first frame ${firstFrame} ms after the click`);
 
+  // Before the music the grid lights only where the pointer goes.
+  const dark = await brightness(page);
+  for (let i = 0; i <= 40; i++) await page.mouse.move(200 + i * 15, 300 + i * 4);
+  await new Promise(resolve => setTimeout(resolve, 200));
+  const lit = await brightness(page);
+  assert.ok(lit > dark + 1, `mean brightness ${dark} before the pointer moved, ${lit} after`);
+
   // The music comes in at 12 s of show time.
   await page.waitForFunction(() => Module._kiv_time() > 13, {timeout: 30000, polling: 200});
   const level = await page.evaluate(() => kivSound.level());
   assert.ok(level > 0.01, `the audio graph's output peaks at ${level}`);
-  const pixels = await page.screenshot({encoding: 'base64', type: 'png'});
-  assert.ok(pixels.length > 2000, 'the canvas shows something');
 
   // The canvas follows the window and the device pixel ratio.
   await page.setViewport({width: 640, height: 400, deviceScaleFactor: 2});
