@@ -4,7 +4,15 @@ mergeInto(LibraryManager.library, {
   kiv_web_create_context__deps: ['$Browser'],
   kiv_web_create_context: function () {
     var attributes = {alpha: false, antialias: false, depth: false, stencil: false};
-    return Browser.createContext(Module['canvas'], true, true, attributes) ? 1 : 0;
+    var context = Browser.createContext(Module['canvas'], true, true, attributes);
+    if (!context) return 0;
+    // GL 1.x clamps vertex colours to [0, 1] before rasterising, and the grids count on it (fx/HexColour.h:
+    // loud music drives their greys above 1); the emulation's shaders pass them on as they are.
+    var shaderSource = context.shaderSource;
+    context.shaderSource = function (shader, source) {
+      shaderSource.call(context, shader, source.replace('v_color = a_color;', 'v_color = clamp(a_color, 0.0, 1.0);'));
+    };
+    return 1;
   },
   kiv_web_ticks: function () {
     return Module['kivSound'].ticks();
