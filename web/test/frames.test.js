@@ -66,7 +66,13 @@ async function compare(page, video) {
       element.onloadeddata = resolve;
       element.onerror = () => reject(new Error(`${video} does not play`));
     });
-    const page = pixels(still), desktop = pixels(element);
+    // On a busy machine Chromium may draw a loaded video's frame black for a while after it said it was there.
+    let desktop = pixels(element);
+    for (let tries = 0; tries < 50 && desktop.data.every((v, i) => i % 4 === 3 || v === 0); tries++) {
+      await new Promise(resolve => setTimeout(resolve, 100));
+      desktop = pixels(element);
+    }
+    const page = pixels(still);
     let sum = 0;
     for (let i = 0; i < page.data.length; i += 4)
       for (let c = 0; c < 3; c++) sum += (page.data[i + c] - desktop.data[i + c]) ** 2;
