@@ -22,6 +22,7 @@ bool running = false;
 void playMusic() { FSOUND_Stream_Play(-1, stream); }
 void clearFrame() { glClear(GL_COLOR_BUFFER_BIT); }
 void noRedisplay() {}  // the page's frame loop draws once after every idle pass
+void noSwap() {}       // the browser shows the canvas when the frame's task ends
 
 // The show's end, Escape and leaving full screen all come here: the page shows its start screen again.
 void endShow()
@@ -33,7 +34,7 @@ void endShow()
 }
 }  // namespace
 
-Platform platform = {kiv_web_ticks, FSOUND_DSP_GetSpectrum, playMusic, endShow, noRedisplay, clearFrame, [] {}};
+Platform platform = {kiv_web_ticks, FSOUND_DSP_GetSpectrum, playMusic, endShow, noRedisplay, clearFrame, noSwap};
 
 extern "C" {
 
