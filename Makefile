@@ -7,7 +7,8 @@ KIV_ARGS ?=
 CMAKE_FLAGS ?=
 PREFIX ?= /usr/local
 
-.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels flashes soak installable install package clean
+.PHONY: all bootstrap build programs assets run video test sanitize bench fuzz levels flashes soak installable install package \
+        web web-serve web-test web-bench clean
 
 all: build
 
@@ -112,6 +113,48 @@ package: installable
 SOAK_TRIALS ?= 50
 soak: build
 	KIV_SHUTDOWN_TRIALS=$(SOAK_TRIALS) $(BUILD)/tests/shutdown_test --gtest_filter='Shutdown.EveryWayOut*'
+
+# The show in a browser (docs/web.md): $(WEB_OUT) is a static folder any web server can host. The first build
+# installs emscripten and compiles FFTW and libtiff from Debian's source packages into WEB_DEPS (minutes);
+# later builds reuse them. KIV_WEB_DEPS may keep them outside the build folder.
+WEB_OUT   ?= $(BUILD)/web
+WEB_BUILD ?= $(BUILD)/web-build
+WEB_DEPS  ?= $(if $(KIV_WEB_DEPS),$(KIV_WEB_DEPS),$(BUILD)/web-deps)
+WEB_PORT  ?= 8152
+# emscripten 3.1.6 runs node, whose built-in fetch breaks its loading of wasm files by path; a node not of
+# Debian (NodeSource's) does not look for Debian's node modules (acorn) where they are.
+WEB_ENV   = NODE_OPTIONS=--no-experimental-fetch NODE_PATH=/usr/share/nodejs
+web: assets
+	@bash scripts/bootstrap-web.sh
+	JOBS=$(JOBS) bash web/build-deps.sh $(WEB_DEPS)
+	$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD) -DKIV_WEB_DEPS=$(abspath $(WEB_DEPS)) \
+	      -DKIV_WEB_OUT=$(abspath $(WEB_OUT)) >/dev/null
+	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+	cp web/index.html web/page.js web/sound.js web/hook.js $(WEB_OUT)/
+	mkdir -p $(WEB_OUT)/show
+	cp $(SHOW)/img1.tif $(SHOW)/img2.tif $(SHOW)/img4.tif $(SHOW)/img5.tif $(SHOW)/music.mp3 $(WEB_OUT)/show/
+
+web-serve: web
+	@echo "kiv: the show is at http://127.0.0.1:$(WEB_PORT)/ (Ctrl-C stops the server)"
+	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_OUT) $(WEB_PORT)
+
+# The page in headless chromium (web/test/): it loads clean, plays, stops on Escape, its frames on the
+# virtual clock match kiv-render's, they pass the flash meter with the drums that flashed most, and a clean
+# web build works offline from the cached libraries.
+web-test: web
+	@bash scripts/bootstrap-web.sh --test
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-render kiv-flashes
+	KIV_WEB_OUT=$(abspath $(WEB_OUT)) KIV_RENDER=$(abspath $(BUILD))/render/kiv-render \
+	      KIV_FLASHES=$(abspath $(BUILD))/bench/flashes/kiv-flashes \
+	      node --test web/test/page.test.js web/test/frames.test.js web/test/flash.test.js web/test/offline.test.js
+
+# The page's frames per second per scene in headless chromium, then the desktop's kiv-scenes in the same run
+# (docs/web.md reads both).
+web-bench: web
+	@bash scripts/bootstrap-web.sh --test
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-scenes
+	KIV_WEB_OUT=$(abspath $(WEB_OUT)) node web/test/fps.js
+	$(BUILD)/bench/scenes/kiv-scenes
 
 clean:
 	rm -rf $(BUILD)

@@ -1,0 +1,60 @@
+'use strict';
+// What the browser tests share: the page's folder served on a free port of 127.0.0.1 by the same server as
+// `make web-serve`, and Debian's chromium, headless, with a profile of its own. Both go when the test ends.
+const {spawn} = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const puppeteer = require('puppeteer-core');
+
+async function serve(folder) {
+  const server = spawn('python3', ['-u', '-m', 'http.server', '--bind', '127.0.0.1', '--directory', folder, '0'],
+                       {stdio: ['ignore', 'pipe', 'pipe']});
+  const port = await new Promise((resolve, reject) => {
+    let said = '';
+    server.stdout.on('data', data => {
+      said += data;
+      const found = /port (\d+)/.exec(said);
+      if (found) resolve(Number(found[1]));
+    });
+    server.on('exit', code => reject(new Error(`the server ended (${code}) before it served`)));
+  });
+  return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
+}
+
+async function launch() {
+  const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kiv-chromium-'));
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    args: ['--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
+           '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
+           `--user-data-dir=${profile}`, '--window-size=1024,768'],
+    defaultViewport: {width: 1024, height: 768},
+  });
+  return {
+    browser,
+    close: async () => {
+      await browser.close();
+      fs.rmSync(profile, {recursive: true, force: true});
+    },
+  };
+}
+
+// A page that records its console errors, its failed requests and every address it asked for.
+async function watchedPage(browser) {
+  const page = await browser.newPage();
+  const seen = {errors: [], failed: [], requested: []};
+  page.on('console', message => {
+    if (message.type() === 'error') seen.errors.push(message.text());
+  });
+  page.on('pageerror', error => seen.errors.push(String(error)));
+  page.on('request', request => seen.requested.push(request.url()));
+  page.on('requestfailed', request => seen.failed.push(`${request.url()}: ${request.failure().errorText}`));
+  page.on('response', response => {
+    if (response.status() >= 400) seen.failed.push(`${response.url()}: ${response.status()}`);
+  });
+  return {page, seen};
+}
+
+module.exports = {serve, launch, watchedPage};
