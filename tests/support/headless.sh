@@ -32,6 +32,15 @@ stop_xvfb() {
   [ -z "${xvfb_dir:-}" ] || rm -rf "$xvfb_dir"
 }
 
+# group_ends_within GROUP SECONDS: whether every process of the process group GROUP ends within SECONDS.
+group_ends_within() {
+  local until=$((SECONDS + $2))
+  while ps -e -o pgid=,stat= | awk -v g="$1" '$1 == g && $2 !~ /^Z/ {f = 1} END {exit !f}'; do
+    [ $SECONDS -lt $until ] || return 1
+    sleep 0.1
+  done
+}
+
 # run_briefly SECONDS LINE: runs the shell command LINE in a session of its own and waits up to SECONDS for a
 # kiv started by it to show its window; keeps the show running a few seconds more, then ends the session.
 # Returns 1, after saying why and what LINE printed, when no window appeared or kiv did not keep running.
@@ -65,13 +74,11 @@ run_briefly() {
     sleep "$keep"
     kill -0 "$kiv" 2>/dev/null || { echo "kiv ended within $keep s of showing its window: $line" >&2; status=1; }
   fi
-  kill -TERM -- -"$sid" 2>/dev/null || true
-  # The session's processes get 10 s to end by themselves before they are killed.
-  local until=$((SECONDS + 10))
-  while [ $SECONDS -lt $until ] && ps -e -o pgid=,stat= | awk -v g="$sid" '$1 == g && $2 !~ /^Z/ {f = 1} END {exit !f}'; do
-    sleep 0.1
-  done
-  kill -KILL -- -"$sid" 2>/dev/null || true
+  # The show first, so that what started it (xvfb-run) ends by itself and cleans up after itself; then
+  # whatever is left of the session. Each gets 10 s to go before the next.
+  [ -z "$kiv" ] || kill -TERM "$kiv" 2>/dev/null || true
+  group_ends_within "$sid" 10 || { kill -TERM -- -"$sid" 2>/dev/null || true; group_ends_within "$sid" 10; } ||
+    kill -KILL -- -"$sid" 2>/dev/null || true
   wait "$sid" 2>/dev/null || true
   [ $status -eq 0 ] || { echo "--- what it printed:" >&2; cat "$log" >&2; }
   rm -f "$log" "$log.window"
