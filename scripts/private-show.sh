@@ -28,7 +28,8 @@ play_show() {
   kiv=$!
   start=$(date +%s.%N)
   # The show's clock runs from before its window shows: the pointer has somewhere to go only once it has.
-  timeout 60 xdotool search --sync --onlyvisible --name '^kiv$' >/dev/null || { echo "kiv showed no window" >&2; exit 1; }
+  timeout 60 xdotool search --sync --onlyvisible --name '^kiv$' >/dev/null ||
+    { echo "kiv showed no window" >&2; exit 1; }
 }
 
 at() {

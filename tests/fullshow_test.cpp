@@ -48,16 +48,17 @@ protected:
     static bool white(const uint8_t* p) { return p[0] > 240 && p[1] > 240 && p[2] > 240; }
 
     double showSeconds() const { return std::chrono::duration<double>(Clock::now() - started).count(); }
-    // The window viewable at the screen's corner at full size. Without a window manager nothing moves it
-    // there but the toolkit, from its own loop.
+    // The window shown at the screen's corner at full size, under the sweeps.
     bool windowInPlace(double untilShowSeconds)
     {
+        const auto has = [](const std::string& info, const std::string& line) {
+            return info.find(line + "\n") != std::string::npos;
+        };
         while (showSeconds() < untilShowSeconds) {
-            std::string info = shellOutput("xwininfo -name kiv 2>/dev/null");
-            if (info.find("IsViewable") != std::string::npos && info.find("Absolute upper-left X:  0\n") != std::string::npos &&
-                info.find("Absolute upper-left Y:  0\n") != std::string::npos &&
-                info.find("Width: " + std::to_string(kW) + "\n") != std::string::npos &&
-                info.find("Height: " + std::to_string(kH) + "\n") != std::string::npos)
+            const std::string info = shellOutput("xwininfo -name kiv 2>/dev/null");
+            if (has(info, "Map State: IsViewable") && has(info, "Absolute upper-left X:  0") &&
+                has(info, "Absolute upper-left Y:  0") && has(info, "Width: " + std::to_string(kW)) &&
+                has(info, "Height: " + std::to_string(kH)))
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }

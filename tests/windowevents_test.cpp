@@ -55,7 +55,8 @@ void place(ShowRun& run, const std::string& id, int x, int y, int w, int h)
     while (geometry != wanted && secondsSince(asked) < kFullScreen) {
         run.x(ask);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        geometry = run.x("xdotool getwindowgeometry " + id + " | grep -o 'Position: .*\\|Geometry: .*' | paste -sd ' '");
+        geometry = run.x("xdotool getwindowgeometry " + id +
+                         " | grep -o 'Position: .*\\|Geometry: .*' | paste -sd ' '");
     }
     EXPECT_EQ(geometry, wanted);
 }
