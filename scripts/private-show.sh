@@ -18,11 +18,18 @@ play_show() {
   exec 3> >(cat > "$work/display")
   Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb=$!
-  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+  # Xvfb writes its number once it takes connections: a loaded machine may take long, a dead server never does.
+  until [ -n "$(sed -n '1{/^[0-9][0-9]*$/p}' "$work/display")" ]; do
+    kill -0 "$xvfb" 2>/dev/null || { echo "Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+  done
   export DISPLAY=:$(head -1 "$work/display")
   (cd "$work" && SDL_AUDIODRIVER=dummy exec "$1/kiv" -geometry 1024x768+0+0 2>/dev/null) &
   kiv=$!
   start=$(date +%s.%N)
+  # The show's clock runs from before its window shows: the pointer has somewhere to go only once it has.
+  timeout 60 xdotool search --sync --onlyvisible --name '^kiv$' >/dev/null ||
+    { echo "kiv showed no window" >&2; exit 1; }
 }
 
 at() {

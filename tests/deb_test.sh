@@ -13,7 +13,7 @@ build=$(dirname "$1")
 work=$(mktemp -d)
 export DEBIAN_FRONTEND=noninteractive
 remove() { if dpkg -s kiv >/dev/null 2>&1; then apt-get remove -y -qq kiv >/dev/null; fi; }
-trap 'remove; rm -rf "$work"' EXIT
+trap 'stop_xvfb; remove; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 remove  # a package left by an interrupted run would be taken as already installed
@@ -31,7 +31,8 @@ desktop-file-validate /usr/share/applications/kiv.desktop /usr/share/application
 [ -s /usr/share/icons/hicolor/scalable/apps/kiv.svg ] || fail "the package did not install the icon"
 appstreamcli validate --no-net /usr/share/metainfo/invalid.kiv.kiv.metainfo.xml >/dev/null ||
   fail "the package's metainfo does not validate"
-run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' kiv-show -geometry 640x480+0+0" ||
+start_xvfb 640x480x24 || fail "no display to play the show on"
+run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 kiv-show -geometry 640x480+0+0" ||
   fail "the packaged kiv-show did not play"
 remove
 [ ! -e /usr/bin/kiv ] || fail "removing the package left /usr/bin/kiv"

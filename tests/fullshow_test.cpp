@@ -2,6 +2,7 @@
 // written to a file, the pointer moved by xdotool and the screen looked at along the way. Takes about 155 s.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <fstream>
@@ -45,6 +46,35 @@ protected:
         shellOutput(cmd);
     }
     static bool white(const uint8_t* p) { return p[0] > 240 && p[1] > 240 && p[2] > 240; }
+
+    double showSeconds() const { return std::chrono::duration<double>(Clock::now() - started).count(); }
+    // The window shown at the screen's corner at full size, under the sweeps.
+    bool windowInPlace(double untilShowSeconds)
+    {
+        const auto has = [](const std::string& info, const std::string& line) {
+            return info.find(line + "\n") != std::string::npos;
+        };
+        while (showSeconds() < untilShowSeconds) {
+            const std::string info = shellOutput("xwininfo -name kiv 2>/dev/null");
+            if (has(info, "Map State: IsViewable") && has(info, "Absolute upper-left X:  0") &&
+                has(info, "Absolute upper-left Y:  0") && has(info, "Width: " + std::to_string(kW)) &&
+                has(info, "Height: " + std::to_string(kH)))
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
+    // The show's clock runs from before its window exists, and pointer events that reach it before its first
+    // idle pass come at show time 0, when no grid is active: nudges the pointer at (x, y) until the cell there lights.
+    bool pointerSeen(int x, int y, double untilShowSeconds)
+    {
+        for (int i = 0; showSeconds() < untilShowSeconds; ++i) {
+            shellOutput("xdotool mousemove " + std::to_string(x + i % 2) + " " + std::to_string(y));
+            if (white(Screen::grab().at(x, y))) return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        return false;
+    }
 };
 
 TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
@@ -62,11 +92,16 @@ TEST_F(FullShowTest, PlaysToTheEndAndShowsEachPart)
     started = Clock::now();
     ASSERT_TRUE(kiv.running()) << kiv.stderrText();
 
-    // Grid A holds what the pointer lit: white cells along the sweep, dark elsewhere.
+    // Grid A holds what the pointer lit: white cells along the sweep, dark elsewhere. The sweep waits for the
+    // show to take the pointer; by 8 s a show that has not is stuck, and grid A must hold its cells until 12 s.
+    ASSERT_TRUE(windowInPlace(8.0)) << shellOutput("xwininfo -name kiv 2>&1") << kiv.stderrText();
+    ASSERT_TRUE(pointerSeen(200, 384, 8.0)) << "no cell lit by the pointer by show time 8 s" << kiv.stderrText();
     sleepUntil(4.0);
     sweep(200, 384, 820, 384);
-    sleepUntil(6.0);
+    const double swept = showSeconds();
+    sleepUntil(std::max(6.0, swept + 1.0));
     Screen early = Screen::grab();
+    EXPECT_LT(showSeconds(), 11.5) << "the sweep ended at " << swept << " s";
     ASSERT_EQ(early.width, kW) << kiv.stderrText();
     int lit = 0;
     for (int x = 260; x < 760; x += 10) lit += white(early.at(x, 384));

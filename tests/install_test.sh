@@ -7,7 +7,7 @@ set -euo pipefail
 source "$(dirname "$0")/support/headless.sh"
 build=$(dirname "$1")
 work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+trap 'stop_xvfb; rm -rf "$work"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 DESTDIR="$work/root" cmake --install "$build" --prefix /opt/kiv >"$work/install.log" 2>&1 ||
@@ -35,13 +35,14 @@ rsvg-convert -w 48 "$icon" -o "$work/icon.png" || fail "the icon does not render
 
 # From anywhere: the launcher finds the show relative to itself.
 cd "$work"
-run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' '$root/bin/kiv-show' -geometry 640x480+0+0" ||
+start_xvfb 640x480x24 || fail "no display to play the show on"
+run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 '$root/bin/kiv-show' -geometry 640x480+0+0" ||
   fail "the installed kiv-show did not play"
 # The listening entry's own command line, with the installed launcher: the variable reaches kiv, which listens
 # (here to the disk driver's capture file) and opens no music.
 listening=$(sed -n 's/^Exec=//p' "$apps/kiv-listening.desktop")
 [[ "$listening" == *"KIV_LISTEN=1"* ]] || fail "the listening entry does not ask to listen: $listening"
 launcher="'$root/bin/kiv-show' -geometry 640x480+0+0"
-run_briefly 60 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILEIN=/dev/zero LP_NUM_THREADS=1 xvfb-run -a -s '-screen 0 640x480x24' ${listening/kiv-show/$launcher}" ||
+run_briefly 60 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILEIN=/dev/zero LP_NUM_THREADS=1 ${listening/kiv-show/$launcher}" ||
   fail "the listening entry did not play"
 echo "install ok"
