@@ -32,7 +32,7 @@ public:
     // Relative luminance: a tenth under the criteria's 0.1, for what the layers leave out (GL's rounding, the
     // grids' cells blending over the backgrounds, the pointer).
     static constexpr float kTransition = 0.09f;
-    static constexpr int kPerSecond = 5;              // potential transitions in any one second: 2.5 flashes
+    static constexpr int kPerSecond = 4;              // potential transitions in any one second: 2 flashes
     static constexpr int kPerFiveSeconds = 15;        // and in any five: 3 a second, below extended flashing
     // Relative luminance: a smaller reversal continues the run. The criteria's own, so that the guard's runs are
     // the meter's: with a finer one, a run the meter sees going on would restart here and escape the count.
