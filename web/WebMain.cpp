@@ -34,7 +34,8 @@ void endShow()
 }
 }  // namespace
 
-Platform platform = {kiv_web_ticks, FSOUND_DSP_GetSpectrum, playMusic, endShow, noRedisplay, clearFrame, noSwap};
+Platform platform = {kiv_web_ticks, FSOUND_DSP_GetSpectrum, playMusic, endShow, noRedisplay, clearFrame, noSwap,
+                     FSOUND_DSP_SetScreen};
 
 extern "C" {
 
@@ -60,12 +61,13 @@ EMSCRIPTEN_KEEPALIVE int kiv_build(int width, int height)
 // Starts the show from its beginning, as a fresh process would: every run of the page plays the same.
 EMSCRIPTEN_KEEPALIVE void kiv_start()
 {
-    restartShow(&demo);
-    // Switching the analyser on again forgets what it heard in the last run.
+    // Switching the analyser on again forgets what it heard in the last run; the show then tells its guard
+    // what the screen shows from time 0.
     FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), false);
     FSOUND_DSP_SetActive(FSOUND_DSP_GetFFTUnit(), true);
-    spectrum = FSOUND_DSP_GetSpectrum();
     demo.startTicks = platform.ticks();
+    restartShow(&demo);
+    spectrum = FSOUND_DSP_GetSpectrum();
     running = true;
 }
 

@@ -154,3 +154,8 @@ extern "C" EMSCRIPTEN_KEEPALIVE void kiv_sound_hear(const float* interleaved, in
 {
     if (analyser && analyserOn) analyser->push(interleaved, frames, channels);
 }
+
+void FSOUND_DSP_SetScreen(const ScreenLight* light, float showSeconds)
+{
+    if (analyser && light) analyser->describe(*light, showSeconds);
+}
