@@ -41,8 +41,8 @@ video: assets
 	cd $(SHOW) && $(abspath $(BUILD))/render/kiv-render $(VIDEO_ARGS) $(abspath $(VIDEO))
 
 # The suite runs twice: under AddressSanitizer and UndefinedBehaviorSanitizer (all but the 155 s real-time show),
-# then in the plain build, whose summary is the last word.
-test: build fuzz sanitize
+# then, after the page's tests in a browser, in the plain build, whose summary is the last word.
+test: build fuzz sanitize web-test
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 SAN_BUILD ?= $(BUILD)/sanitize
