@@ -86,6 +86,18 @@ std::string ShowRun::x(const std::string& command) const
 
 int ShowRun::escape(double seconds)
 {
+    // A key reaches the window that has the focus: one not yet mapped (a slow start under load) never sees it.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+    if (Display* display = XOpenDisplay(server_->display().c_str())) {
+        XSetErrorHandler(ignoreXError);
+        XWindowAttributes a{};
+        while (std::chrono::steady_clock::now() < until && process_->running()) {
+            const Window w = findShowWindow(display);
+            if (w && XGetWindowAttributes(display, w, &a) && a.map_state == IsViewable) break;
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
+        XCloseDisplay(display);
+    }
     x("xdotool key Escape");
     return process_->wait(seconds);
 }
