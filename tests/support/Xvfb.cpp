@@ -19,14 +19,23 @@ Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointD
         hadDisplay_ = true;
         previousDisplay_ = d;
     }
+    // Its messages (one pair for every display number taken, as it looks for a free one) would bury a failing
+    // test's own output; they are kept aside and shown only when the server does not start.
+    char logName[] = "/tmp/kiv-xvfb-XXXXXX";
+    const int log = mkstemp(logName);
+    if (log >= 0) unlink(logName);
     int fds[2];
-    if (pipe(fds) != 0) return;
+    if (pipe(fds) != 0) {
+        if (log >= 0) close(log);
+        return;
+    }
     std::string screen = std::to_string(width) + "x" + std::to_string(height) + "x24";
     std::string fd = std::to_string(fds[1]);
     pid_ = fork();
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test takes its children with it
         close(fds[0]);
+        if (log >= 0) dup2(log, STDERR_FILENO);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
                "-noreset", static_cast<char*>(nullptr));
         _exit(127);
@@ -34,6 +43,7 @@ Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointD
     close(fds[1]);
     if (pid_ < 0) {
         close(fds[0]);
+        if (log >= 0) close(log);
         return;
     }
     // Xvfb writes its display number once it accepts connections.
@@ -43,9 +53,17 @@ Xvfb::Xvfb(int width, int height, bool pointDisplayHere) : pointsDisplay_(pointD
     while (poll(&p, 1, kStartSeconds * 1000) > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     if (number.empty()) {
-        std::fprintf(stderr, "Xvfb did not start\n");
+        std::fprintf(stderr, "Xvfb did not start:\n");
+        if (log >= 0) {
+            char buffer[4096];
+            ssize_t n;
+            lseek(log, 0, SEEK_SET);
+            while ((n = read(log, buffer, sizeof buffer)) > 0) fwrite(buffer, 1, static_cast<size_t>(n), stderr);
+            close(log);
+        }
         return;
     }
+    if (log >= 0) close(log);
     display_ = ":" + number;
     if (pointsDisplay_) setenv("DISPLAY", display_.c_str(), 1);
 }
