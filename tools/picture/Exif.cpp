@@ -70,3 +70,13 @@ ExifSegment jpegExif(const uint8_t* jpeg, size_t size)
     }
     return {};
 }
+
+size_t withoutExif(uint8_t* jpeg, size_t size)
+{
+    const ExifSegment exif = jpegExif(jpeg, size);
+    if (!exif.data) return size;
+    const size_t at = static_cast<size_t>(exif.data - jpeg) - 4;  // its marker and length
+    const size_t length = exif.size + 4;
+    std::memmove(jpeg + at, jpeg + at + length, size - at - length);
+    return size - length;
+}

@@ -14,3 +14,8 @@ struct ExifSegment {
     size_t size = 0;
 };
 ExifSegment jpegExif(const uint8_t* jpeg, size_t size);
+
+// Takes the APP1 "Exif" segment out of the JPEG file `jpeg` of `size` bytes, in place, and returns the size
+// left: what a browser is handed to decode, since Chromium turns the pixels as the orientation asks whatever
+// createImageBitmap is told, and the turn is exifOrientation()'s to make.
+size_t withoutExif(uint8_t* jpeg, size_t size);

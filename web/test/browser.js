@@ -22,14 +22,15 @@ async function serve(folder) {
   return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
 }
 
-async function launch() {
+// `extra`: more command-line switches, e.g. a fake capture device.
+async function launch(extra = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kiv-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
            '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-           `--user-data-dir=${profile}`, '--window-size=1024,768'],
+           `--user-data-dir=${profile}`, '--window-size=1024,768', ...extra],
     defaultViewport: {width: 1024, height: 768},
   });
   return {

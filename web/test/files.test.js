@@ -1,0 +1,155 @@
+'use strict';
+// The user's own files: a PNG dropped on a place, a JPEG lying on its side with an EXIF turn and a WAV picked
+// with the button replace two pictures and the music, and the page's frames then match kiv-render's on the
+// same files prepared by kiv-picture; a broken file gets its line and its place keeps its picture; Defaults
+// puts everything back.
+const {test, before, after} = require('node:test');
+const assert = require('node:assert');
+const {execFileSync} = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const {serve, launch, watchedPage} = require('./browser');
+const {renderFrame, compareWithVideo, writeWav} = require('./frames');
+
+const root = path.resolve(__dirname, '../..');
+const folder = path.resolve(process.env.KIV_WEB_OUT || path.join(root, 'build/web'));
+const render = path.resolve(process.env.KIV_RENDER || path.join(root, 'build/render/kiv-render'));
+const picture = path.resolve(process.env.KIV_PICTURE || path.join(root, 'build/tools/kiv-picture'));
+const fps = 60;
+const [width, height] = [1024, 768];
+const minimumPsnr = 30;
+
+let work, mine, server, chromium;
+
+before(async () => {
+  work = fs.mkdtempSync(path.join(os.tmpdir(), 'kiv-files-'));
+  for (const name of fs.readdirSync(folder)) fs.symlinkSync(path.join(folder, name), path.join(work, name));
+  mine = path.join(work, 'mine');
+  fs.mkdirSync(mine);
+  const make = (...args) => execFileSync('convert', args, {cwd: mine});
+  make('-size', '800x600', 'gradient:orange-navy', '-fill', 'white', '-draw', 'circle 250,200 250,330',
+       '-fill', 'black', '-draw', 'rectangle 500,350 760,560', 'photo.png');
+  // Upright it is a tall picture, red band at its top; stored lying on its side, with orientation 6 (turn a
+  // quarter clockwise to show) in an APP1 segment of its own, as cameras write it.
+  make('-size', '600x900', 'gradient:white-teal', '-fill', 'red', '-draw', 'rectangle 0,0 600,200',
+       '-fill', 'purple', '-draw', 'circle 300,600 300,700', '-rotate', '-90', '-quality', '92', 'lying.jpg');
+  const exif = Buffer.from('ffd8ffe10022457869660000' + '4d4d002a00000008' + '0001' + '011200030000000100060000' +
+                           '00000000', 'hex');
+  fs.writeFileSync(path.join(mine, 'turned.jpg'),
+                   Buffer.concat([exif, fs.readFileSync(path.join(mine, 'lying.jpg')).subarray(2)]));
+  writeWav(path.join(mine, 'tune.wav'), 30, t => {
+    const beat = t % 0.5 < 0.08 ? Math.exp(-(t % 0.5) * 40) : 0;
+    return 0.3 * Math.sin(2 * Math.PI * 220 * t) + 0.6 * beat * Math.sin(2 * Math.PI * 60 * t);
+  });
+  fs.writeFileSync(path.join(mine, 'broken.png'), Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'),
+                                                                 Buffer.alloc(200, 7)]));
+  fs.writeFileSync(path.join(work, 'away.txt'), '0 -5 -5\n');
+  server = await serve(work);
+  chromium = await launch();
+});
+after(async () => {
+  if (chromium) await chromium.close();
+  if (server) server.stop();
+  if (work) fs.rmSync(work, {recursive: true, force: true});
+});
+
+// Drops the files on the element as a drag from the desktop would, and waits until the page has read them.
+async function drop(page, selector, names) {
+  const files = names.map(name => ({name, bytes: fs.readFileSync(path.join(mine, name)).toString('base64')}));
+  const before = await page.evaluate(() => window.kivFilesTaken || 0);
+  await page.$eval(selector, (target, files) => {
+    const transfer = new DataTransfer();
+    for (const {name, bytes} of files)
+      transfer.items.add(new File([Uint8Array.from(atob(bytes), c => c.charCodeAt(0))], name));
+    target.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  }, files);
+  await page.waitForFunction(n => (window.kivFilesTaken || 0) > n, {timeout: 60000, polling: 100}, before);
+}
+
+async function pick(page, names) {
+  const before = await page.evaluate(() => window.kivFilesTaken || 0);
+  const input = await page.$('#picker');
+  await input.uploadFile(...names.map(name => path.join(mine, name)));
+  await page.waitForFunction(n => (window.kivFilesTaken || 0) > n, {timeout: 60000, polling: 100}, before);
+}
+
+const placeNames = page => page.$$eval('.place .name', names => names.map(n => n.textContent));
+const problems = page => page.$$eval('#problems li', lines => lines.map(l => l.textContent));
+const shown = (page, name) => page.evaluate(name => Array.from(Module.FS.readFile(name)), name);
+
+async function startScreen(query) {
+  const {page, seen} = await watchedPage(chromium.browser);
+  await page.setViewport({width, height});
+  await page.goto(`${server.url}${query}`);
+  await page.waitForSelector('#play:not([disabled])', {timeout: 60000});
+  return {page, seen};
+}
+
+// The desktop's show folder for the same files: kiv-picture's pictures for the page's screen shape.
+function desktopShow(aspect) {
+  const show = path.join(work, 'desktop-show');
+  fs.rmSync(show, {recursive: true, force: true});
+  fs.mkdirSync(show);
+  for (const name of ['img4.tif', 'img5.tif']) fs.copyFileSync(path.join(folder, 'show', name), path.join(show, name));
+  execFileSync(picture, [path.join(mine, 'photo.png'), path.join(show, 'img1.tif'), aspect]);
+  execFileSync(picture, [path.join(mine, 'turned.jpg'), path.join(show, 'img2.tif'), aspect]);
+  fs.copyFileSync(path.join(mine, 'tune.wav'), path.join(show, 'music.mp3'));
+  return show;
+}
+
+for (const at of [20, 40]) {
+  test(`own pictures and music, dropped and picked: the page's frame at ${at} s is the desktop's`, async () => {
+    const {page, seen} = await startScreen(`?at=${at}&fps=${fps}&hold`);
+    await drop(page, '.place[data-place="0"]', ['photo.png']);
+    await pick(page, ['turned.jpg', 'tune.wav']);
+    assert.deepStrictEqual(await problems(page), []);
+    assert.deepStrictEqual(await placeNames(page),
+                           ['photo.png', 'turned.jpg', 'the show\'s own', 'the show\'s own', 'tune.wav']);
+    const aspect = await page.evaluate(() => `${screen.width}:${screen.height}`);
+    await page.click('#play');
+    await page.waitForFunction(() => window.kivStill, {timeout: 180000, polling: 200});
+
+    const options = {width, height, fps, pointerFile: path.join(work, 'away.txt')};
+    renderFrame(render, desktopShow(aspect), at, path.join(work, `own-${at}.webm`), options);
+    renderFrame(render, path.join(folder, 'show'), at, path.join(work, `default-${at}.webm`), options);
+    const result = await compareWithVideo(page, `own-${at}.webm`, width, height);
+    console.log(`# own files at ${at} s: PSNR ${result.psnr.toFixed(1)} dB`);
+    assert.ok(result.psnr >= minimumPsnr, `PSNR ${result.psnr.toFixed(1)} dB at ${at} s`);
+    // The page's own pictures would not pass: the frame shows the user's.
+    const defaults = await compareWithVideo(page, `default-${at}.webm`, width, height);
+    assert.ok(defaults.psnr < minimumPsnr, `the default show's frame is as near: ${defaults.psnr.toFixed(1)} dB`);
+    assert.deepStrictEqual(seen.errors, []);
+    await page.close();
+  });
+}
+
+test('a broken file gets its line and its place keeps its picture; Defaults puts everything back', async () => {
+  const {page, seen} = await startScreen('');
+  const first = await shown(page, 'img2.tif');
+  await drop(page, '.place[data-place="1"]', ['broken.png']);
+  const lines = await problems(page);
+  assert.strictEqual(lines.length, 1, lines.join('\n'));
+  assert.match(lines[0], /^broken\.png: .*PNG/);
+  assert.strictEqual((await placeNames(page))[1], 'the show\'s own');
+  assert.deepStrictEqual(await shown(page, 'img2.tif'), first, 'img2.tif changed');
+
+  // A file that is no picture nor music, among good ones: only it is named, the others are taken.
+  fs.writeFileSync(path.join(mine, 'notes.txt'), 'not a picture\n');
+  await drop(page, '#start', ['photo.png', 'notes.txt']);
+  assert.deepStrictEqual((await problems(page)).map(line => line.split(':')[0]), ['notes.txt']);
+  assert.strictEqual((await placeNames(page))[0], 'photo.png');
+  assert.ok(!(await page.$eval('#defaults', b => b.disabled)));
+
+  const original = await shown(page, 'img1.tif');
+  await page.click('#defaults');
+  assert.deepStrictEqual(await placeNames(page),
+                         ['the show\'s own', 'the show\'s own', 'the show\'s own', 'the show\'s own',
+                          'the show\'s own music']);
+  const restored = await shown(page, 'img1.tif');
+  assert.notDeepStrictEqual(restored, original);
+  const served = [...fs.readFileSync(path.join(folder, 'show', 'img1.tif'))];
+  assert.deepStrictEqual(restored, served);
+  assert.ok(seen.errors.every(line => /broken\.png|notes\.txt|libpng|decode/i.test(line)), seen.errors.join('\n'));
+  await page.close();
+});
