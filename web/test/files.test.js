@@ -2,7 +2,8 @@
 // The user's own files: a PNG dropped on a place, a JPEG lying on its side with an EXIF turn and a WAV picked
 // with the button replace two pictures and the music, and the page's frames then match kiv-render's on the
 // same files prepared by kiv-picture; a broken file gets its line and its place keeps its picture; Defaults
-// puts everything back.
+// puts everything back. KIV_WEB_SHOTS: a folder to keep the start screen with the files and the page's frames
+// in (docs/web.md).
 const {test, before, after} = require('node:test');
 const assert = require('node:assert');
 const {execFileSync} = require('node:child_process');
@@ -19,6 +20,7 @@ const picture = path.resolve(process.env.KIV_PICTURE || path.join(root, 'build/t
 const fps = 60;
 const [width, height] = [1024, 768];
 const minimumPsnr = 30;
+const shots = process.env.KIV_WEB_SHOTS;
 
 let work, mine, server, chromium;
 
@@ -30,6 +32,8 @@ before(async () => {
   const make = (...args) => execFileSync('convert', args, {cwd: mine});
   make('-size', '800x600', 'gradient:orange-navy', '-fill', 'white', '-draw', 'circle 250,200 250,330',
        '-fill', 'black', '-draw', 'rectangle 500,350 760,560', 'photo.png');
+  make('-size', '640x480', 'gradient:yellow-green', '-fill', 'blue', '-draw', 'rectangle 100,100 300,380',
+       '-alpha', 'on', '-type', 'TrueColorAlpha', '-compress', 'lzw', 'scan.tif');
   // Upright it is a tall picture, red band at its top; stored lying on its side, with orientation 6 (turn a
   // quarter clockwise to show) in an APP1 segment of its own, as cameras write it.
   make('-size', '600x900', 'gradient:white-teal', '-fill', 'red', '-draw', 'rectangle 0,0 600,200',
@@ -98,7 +102,7 @@ function desktopShow(aspect) {
   return show;
 }
 
-for (const at of [20, 40]) {
+for (const at of [40, 62]) {
   test(`own pictures and music, dropped and picked: the page's frame at ${at} s is the desktop's`, async () => {
     const {page, seen} = await startScreen(`?at=${at}&fps=${fps}&hold`);
     await drop(page, '.place[data-place="0"]', ['photo.png']);
@@ -107,6 +111,10 @@ for (const at of [20, 40]) {
     assert.deepStrictEqual(await placeNames(page),
                            ['photo.png', 'turned.jpg', 'the show\'s own', 'the show\'s own', 'tune.wav']);
     const aspect = await page.evaluate(() => `${screen.width}:${screen.height}`);
+    if (shots) {
+      fs.mkdirSync(shots, {recursive: true});
+      await page.screenshot({path: path.join(shots, 'own-start.png')});
+    }
     await page.click('#play');
     await page.waitForFunction(() => window.kivStill, {timeout: 180000, polling: 200});
 
@@ -115,6 +123,7 @@ for (const at of [20, 40]) {
     renderFrame(render, path.join(folder, 'show'), at, path.join(work, `default-${at}.webm`), options);
     const result = await compareWithVideo(page, `own-${at}.webm`, width, height);
     console.log(`# own files at ${at} s: PSNR ${result.psnr.toFixed(1)} dB`);
+    if (shots) fs.writeFileSync(path.join(shots, `own-${at}.png`), Buffer.from(result.page.split(',')[1], 'base64'));
     assert.ok(result.psnr >= minimumPsnr, `PSNR ${result.psnr.toFixed(1)} dB at ${at} s`);
     // The page's own pictures would not pass: the frame shows the user's.
     const defaults = await compareWithVideo(page, `default-${at}.webm`, width, height);
@@ -134,11 +143,13 @@ test('a broken file gets its line and its place keeps its picture; Defaults puts
   assert.strictEqual((await placeNames(page))[1], 'the show\'s own');
   assert.deepStrictEqual(await shown(page, 'img2.tif'), first, 'img2.tif changed');
 
-  // A file that is no picture nor music, among good ones: only it is named, the others are taken.
+  // A file that is no picture nor music, among good ones: only it is named, the others are taken, the TIFF
+  // through libtiff.
   fs.writeFileSync(path.join(mine, 'notes.txt'), 'not a picture\n');
-  await drop(page, '#start', ['photo.png', 'notes.txt']);
+  await drop(page, '#start', ['photo.png', 'notes.txt', 'scan.tif']);
   assert.deepStrictEqual((await problems(page)).map(line => line.split(':')[0]), ['notes.txt']);
-  assert.strictEqual((await placeNames(page))[0], 'photo.png');
+  assert.deepStrictEqual((await placeNames(page)).slice(0, 2), ['photo.png', 'scan.tif']);
+  assert.notDeepStrictEqual(await shown(page, 'img2.tif'), first, 'img2.tif is not the TIFF');
   assert.ok(!(await page.$eval('#defaults', b => b.disabled)));
 
   const original = await shown(page, 'img1.tif');

@@ -1,7 +1,7 @@
 'use strict';
 // Listening: with Chromium's fake capture device playing generated bursts, the level rises on the bursts and
-// not between them; a refused permission brings the start screen back with its line; the listening show
-// starts over at its end (on the virtual clock) where the music show stops.
+// not between them, and a source that ends brings the start screen back with its line, as a refused
+// permission does; the listening show starts over at its end (on the virtual clock) where the music show stops.
 const {test, before, after} = require('node:test');
 const assert = require('node:assert');
 const fs = require('node:fs');
@@ -42,8 +42,13 @@ async function withBrowser(extra, body) {
   }
 }
 
-test('listening: the level rises on the bursts and not between them', () =>
+test('listening: the level rises on the bursts and not between them; a source that ends is said', () =>
   withBrowser([...fakeDevice(), '--use-fake-ui-for-media-stream'], async (page, seen) => {
+    // The stream kept where the test can end it, as a device unplugged would.
+    await page.evaluateOnNewDocument(() => {
+      const ask = navigator.mediaDevices.getUserMedia.bind(navigator.mediaDevices);
+      navigator.mediaDevices.getUserMedia = async constraints => (window.kivTestStream = await ask(constraints));
+    });
     await page.goto(server.url);
     await page.waitForSelector('#listen:not([disabled])', {timeout: 60000});
     await page.click('#listen');
@@ -87,8 +92,15 @@ test('listening: the level rises on the bursts and not between them', () =>
               `level ${mean(loud)} in bursts, up to ${Math.max(...quiet)} between`);
     assert.ok(frames[frames.length - 1].time > frames[0].time, 'the show runs');
     assert.ok(!(await startShown(page)));
-    await page.keyboard.press('Escape');
+    await page.evaluate(() => window.kivTestStream.getAudioTracks()[0].dispatchEvent(new Event('ended')));
     await page.waitForFunction(() => !document.getElementById('start').hidden, {timeout: 5000});
+    assert.deepStrictEqual(await page.$$eval('#problems li', lines => lines.map(l => l.textContent)),
+                           ['The microphone or line-in has ended.']);
+    const stopped = await page.evaluate(() => Module._kiv_time());
+    await page.evaluate(() => new Promise(resolve => requestAnimationFrame(() => requestAnimationFrame(resolve))));
+    assert.strictEqual(await page.evaluate(() => Module._kiv_time()), stopped, 'the show stands still');
+    assert.strictEqual(await page.evaluate(() => window.kivTestStream.getAudioTracks()[0].readyState), 'ended',
+                       'the microphone is let go');
     assert.deepStrictEqual(seen.errors, []);
   }));
 
