@@ -16,10 +16,8 @@ window.kivFiles = (module, defaults, ui) => {
   const aspect = screen.width > 0 && screen.height > 0 ? screen.width / screen.height : 4 / 3;
   const thumb = {width: 160, height: 120};
   let music = null;  // the user's music's name, or null for the show's own
-  let errors = null; // the runtime's stderr lines while a picture is made, for the line that says why
+  let errors = [];   // the runtime's stderr lines while a picture is made, for the line that says why
 
-  const printErr = module.printErr;
-  module.printErr = line => (errors ? errors.push(line) : printErr(line));
 
   function kindOf(bytes) {
     const pointer = module._malloc(16);
@@ -66,6 +64,7 @@ window.kivFiles = (module, defaults, ui) => {
   // Makes `bytes` the show's picture `file`; throws with why not, leaving what was there.
   async function preparePicture(bytes, kind, file) {
     errors = [];
+    module.kivHearErrors = line => errors.push(line);
     try {
       let made;
       if (kind && kind.includes('TIFF')) {
@@ -84,7 +83,7 @@ window.kivFiles = (module, defaults, ui) => {
       }
       module.FS.rename('new.tif', file);
     } finally {
-      errors = null;
+      module.kivHearErrors = null;
     }
   }
 

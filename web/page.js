@@ -47,8 +47,12 @@
     kivSound,
     kivShowEnded: ended,
     print: line => console.log(line),
-    // emscripten's runtime says its own warnings (the GL emulation's) on stderr too.
-    printErr: line => (line.startsWith('WARNING: ') ? console.warn : console.error)(line),
+    // emscripten's runtime says its own warnings (the GL emulation's) on stderr too. While web/files.js makes
+    // a picture, it hears the lines itself: they say why a file could not be read.
+    printErr: line => {
+      if (module.kivHearErrors) module.kivHearErrors(line);
+      else (line.startsWith('WARNING: ') ? console.warn : console.error)(line);
+    },
   };
   const runtime = new Promise((resolve, reject) => {
     module.onRuntimeInitialized = resolve;
