@@ -42,9 +42,14 @@ before(async () => {
                            '00000000', 'hex');
   fs.writeFileSync(path.join(mine, 'turned.jpg'),
                    Buffer.concat([exif, fs.readFileSync(path.join(mine, 'lying.jpg')).subarray(2)]));
-  writeWav(path.join(mine, 'tune.wav'), 30, t => {
-    const beat = t % 0.5 < 0.08 ? Math.exp(-(t % 0.5) * 40) : 0;
-    return 0.3 * Math.sin(2 * Math.PI * 220 * t) + 0.6 * beat * Math.sin(2 * Math.PI * 60 * t);
+  // Drums twice a second over a chord, in bars of four whose last beat is a burst of noise over every band.
+  let seed = 7;
+  const noise = () => ((seed = (seed * 1103515245 + 12345) % 2147483648) / 1073741824 - 1);
+  writeWav(path.join(mine, 'tune.wav'), 60, t => {
+    const since = t % 0.5, hit = Math.exp(-since * 12);
+    const chord = [220, 277, 330].reduce((sum, f) => sum + Math.sin(2 * Math.PI * f * t), 0) / 3;
+    const drum = Math.floor(t / 0.5) % 4 === 3 ? noise() : Math.sin(2 * Math.PI * (50 + 80 * hit) * since);
+    return 0.25 * chord + 0.6 * hit * drum;
   });
   fs.writeFileSync(path.join(mine, 'broken.png'), Buffer.concat([Buffer.from('89504e470d0a1a0a', 'hex'),
                                                                  Buffer.alloc(200, 7)]));
