@@ -58,4 +58,18 @@ async function watchedPage(browser) {
   return {page, seen};
 }
 
-module.exports = {serve, launch, watchedPage};
+// Drops the files at `paths` on the page's element `selector` as a drag from the desktop would, and waits until
+// the page has read them (window.kivFilesTaken counts the batches).
+async function drop(page, selector, paths) {
+  const files = paths.map(file => ({name: path.basename(file), bytes: fs.readFileSync(file).toString('base64')}));
+  const before = await page.evaluate(() => window.kivFilesTaken || 0);
+  await page.$eval(selector, (target, files) => {
+    const transfer = new DataTransfer();
+    for (const {name, bytes} of files)
+      transfer.items.add(new File([Uint8Array.from(atob(bytes), c => c.charCodeAt(0))], name));
+    target.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  }, files);
+  await page.waitForFunction(n => (window.kivFilesTaken || 0) > n, {timeout: 60000, polling: 100}, before);
+}
+
+module.exports = {serve, launch, watchedPage, drop};

@@ -10,7 +10,7 @@ const {execFileSync} = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const {serve, launch, watchedPage} = require('./browser');
+const {serve, launch, watchedPage, drop: dropFiles} = require('./browser');
 const {renderFrame, compareWithVideo, writeWav} = require('./frames');
 
 const root = path.resolve(__dirname, '../..');
@@ -63,18 +63,7 @@ after(async () => {
   if (work) fs.rmSync(work, {recursive: true, force: true});
 });
 
-// Drops the files on the element as a drag from the desktop would, and waits until the page has read them.
-async function drop(page, selector, names) {
-  const files = names.map(name => ({name, bytes: fs.readFileSync(path.join(mine, name)).toString('base64')}));
-  const before = await page.evaluate(() => window.kivFilesTaken || 0);
-  await page.$eval(selector, (target, files) => {
-    const transfer = new DataTransfer();
-    for (const {name, bytes} of files)
-      transfer.items.add(new File([Uint8Array.from(atob(bytes), c => c.charCodeAt(0))], name));
-    target.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
-  }, files);
-  await page.waitForFunction(n => (window.kivFilesTaken || 0) > n, {timeout: 60000, polling: 100}, before);
-}
+const drop = (page, selector, names) => dropFiles(page, selector, names.map(name => path.join(mine, name)));
 
 async function pick(page, names) {
   const before = await page.evaluate(() => window.kivFilesTaken || 0);
