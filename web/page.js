@@ -12,6 +12,7 @@
   const buttons = [button, listenButton, tabButton, el('defaults')];
   const from = Math.min(151, Math.max(0, Number(params.get('from')) || 0));
   let running = false;
+  let starting = false;  // from a click until the show runs or the start screen says why not
   let clickedAt = 0;  // for window.kivFirstFrameMs: from the click to the show's first frame
   let files = null;
 
@@ -114,7 +115,8 @@
 
   // Dropped or picked files; the screen waits while they are read.
   async function take(list, place) {
-    if (!files || running || !list.length) return;
+    await ready.catch(() => {});
+    if (!files || running || starting || !list.length) return;
     const enabled = buttons.filter(b => !b.disabled);
     for (const b of enabled) b.disabled = true;
     note.textContent = 'Reading your files…';
@@ -177,6 +179,7 @@
   }
 
   function begin(listen) {
+    starting = false;
     say([]);
     screen.hidden = true;
     if (window.kivHook && window.kivHook.held) {
@@ -201,6 +204,8 @@
 
   // Sound and full screen must be asked for inside the click: browsers allow them only then.
   function play() {
+    if (starting || running) return;
+    starting = true;
     clickedAt = performance.now();
     const resumed = kivSound.resume();
     fullScreen();
@@ -224,6 +229,8 @@
 
   // The source is asked for first: sharing a tab needs the click's activation.
   async function listen(source) {
+    if (starting || running) return;
+    starting = true;
     clickedAt = performance.now();
     const asked = source.ask();
     const resumed = kivSound.resume();
@@ -260,7 +267,7 @@
   tabButton.addEventListener('click', () => listen(sources.tab));
 
   function ended() {
-    running = false;
+    running = starting = false;
     kivSound.unlisten();
     if (listenTo === null) button.textContent = 'Play again';
     screen.hidden = false;

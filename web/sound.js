@@ -19,6 +19,7 @@ window.kivSound = (() => {
   let scratch = 0;             // chunk stereo frames in the wasm heap
   let offset = 0;              // audio clock seconds before the show's clock: a rehearsal's skipped part
   let capture = null;          // when listening: {stream, source, node, blocks}
+  let worklet = null;          // the capture processor's module, loaded once
   let heard = 0;               // the loudest sample handed to the analyser since heardPeak() last asked
 
   // Decodes at the show's rate before any click: an offline context needs no gesture.
@@ -148,7 +149,8 @@ window.kivSound = (() => {
   async function listen(stream, ended) {
     unlisten();
     if (!stream.getAudioTracks().length) throw new Error('it gives no sound');
-    await ctx.audioWorklet.addModule('capture.js');
+    if (!worklet) worklet = ctx.audioWorklet.addModule('capture.js');
+    await worklet;
     const source = ctx.createMediaStreamSource(stream);
     const node = new AudioWorkletNode(ctx, 'kiv-capture');
     const blocks = [];

@@ -101,6 +101,13 @@ test('listening: the level rises on the bursts and not between them; a source th
     assert.strictEqual(await page.evaluate(() => Module._kiv_time()), stopped, 'the show stands still');
     assert.strictEqual(await page.evaluate(() => window.kivTestStream.getAudioTracks()[0].readyState), 'ended',
                        'the microphone is let go');
+    // And it listens again.
+    await page.click('#listen');
+    await page.waitForFunction(() => document.getElementById('start').hidden && Module._kiv_time() > 0.5,
+                               {timeout: 20000, polling: 100});
+    await page.waitForFunction(() => kivSound.heardPeak() > 0.2, {timeout: 20000, polling: 50});
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => !document.getElementById('start').hidden, {timeout: 5000});
     assert.deepStrictEqual(seen.errors, []);
   }));
 
