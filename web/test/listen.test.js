@@ -42,7 +42,7 @@ async function withBrowser(extra, body) {
   }
 }
 
-test('listening: the level rises on the bursts and not between them; a source that ends is said', () =>
+test('listening: the level rises on the bursts and not between them; a source that ends is said; a tab', () =>
   withBrowser([...fakeDevice(), '--use-fake-ui-for-media-stream'], async (page, seen) => {
     // The stream kept where the test can end it, as a device unplugged would.
     await page.evaluateOnNewDocument(() => {
@@ -101,8 +101,8 @@ test('listening: the level rises on the bursts and not between them; a source th
     assert.strictEqual(await page.evaluate(() => Module._kiv_time()), stopped, 'the show stands still');
     assert.strictEqual(await page.evaluate(() => window.kivTestStream.getAudioTracks()[0].readyState), 'ended',
                        'the microphone is let go');
-    // And it listens again.
-    await page.click('#listen');
+    // And it listens again, to a shared screen's sound this time (the fake device's, with the fake screen).
+    await page.click('#listen-tab');
     await page.waitForFunction(() => document.getElementById('start').hidden && Module._kiv_time() > 0.5,
                                {timeout: 20000, polling: 100});
     await page.waitForFunction(() => kivSound.heardPeak() > 0.2, {timeout: 20000, polling: 50});
