@@ -18,7 +18,6 @@ window.kivFiles = (module, defaults, ui) => {
   let music = null;  // the user's music's name, or null for the show's own
   let errors = [];   // the runtime's stderr lines while a picture is made, for the line that says why
 
-
   function kindOf(bytes) {
     const pointer = module._malloc(16);
     module.HEAPU8.set(bytes.subarray(0, 16), pointer);
