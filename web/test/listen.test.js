@@ -111,11 +111,12 @@ test('listening: the level rises on the bursts and not between them; a source th
     assert.deepStrictEqual(seen.errors, []);
   }));
 
-test('a refused microphone: one line and the start screen', () =>
+test('a refused microphone, asked for by a ?listen link\'s one button: one line and the start screen', () =>
   withBrowser([...fakeDevice(), '--deny-permission-prompts'], async page => {
-    await page.goto(server.url);
-    await page.waitForSelector('#listen:not([disabled])', {timeout: 60000});
-    await page.click('#listen');
+    await page.goto(`${server.url}?listen`);
+    await page.waitForSelector('#play:not([disabled])', {timeout: 60000});
+    assert.strictEqual(await page.$eval('#play', b => b.textContent), 'Listen');
+    await page.click('#play');
     await page.waitForSelector('#problems li', {timeout: 20000});
     const lines = await page.$$eval('#problems li', lines => lines.map(l => l.textContent));
     assert.strictEqual(lines.length, 1, lines.join('\n'));
