@@ -11,7 +11,7 @@ window.kivFiles = (module, defaults, ui) => {
     {file: 'img4.tif', when: 'the close, 146–151 s'},
   ];
   const musicFile = 'music.mp3';
-  const pictureKinds = ['PNG', 'JPEG', 'WebP', 'GIF', 'BMP'];
+  const pictureKinds = ['PNG', 'JPEG', 'WebP', 'GIF', 'BMP', 'AVIF'];
   // The show stretches a picture over the screen, so it is cropped to the screen's shape.
   const aspect = screen.width > 0 && screen.height > 0 ? screen.width / screen.height : 4 / 3;
   const thumb = {width: 160, height: 120};

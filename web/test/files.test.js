@@ -35,6 +35,7 @@ before(async () => {
        '-fill', 'black', '-draw', 'rectangle 500,350 760,560', 'photo.png');
   make('-size', '640x480', 'gradient:yellow-green', '-fill', 'blue', '-draw', 'rectangle 100,100 300,380',
        '-alpha', 'on', '-type', 'TrueColorAlpha', '-compress', 'lzw', 'scan.tif');
+  make('photo.png', '-quality', '90', 'photo.webp');
   // Upright it is a tall picture, red band at its top; stored lying on its side, with orientation 6 (turn a
   // quarter clockwise to show) in an APP1 segment of its own, as cameras write it.
   make('-size', '600x900', 'gradient:white-teal', '-fill', 'red', '-draw', 'rectangle 0,0 600,200',
@@ -151,9 +152,9 @@ test('a broken file gets its line and its place keeps its picture; Defaults puts
   // A file that is no picture nor music, among good ones: only it is named, the others are taken, the TIFF
   // through libtiff.
   fs.writeFileSync(path.join(mine, 'notes.txt'), 'not a picture\n');
-  await drop(page, '#start', ['photo.png', 'notes.txt', 'scan.tif']);
+  await drop(page, '#start', ['photo.png', 'notes.txt', 'scan.tif', 'photo.webp']);
   assert.deepStrictEqual((await problems(page)).map(line => line.split(':')[0]), ['notes.txt']);
-  assert.deepStrictEqual((await placeNames(page)).slice(0, 2), ['photo.png', 'scan.tif']);
+  assert.deepStrictEqual((await placeNames(page)).slice(0, 3), ['photo.png', 'scan.tif', 'photo.webp']);
   assert.notStrictEqual(await shown(page, 'img2.tif'), first, 'img2.tif is not the TIFF');
   assert.ok(!(await page.$eval('#defaults', b => b.disabled)));
 
