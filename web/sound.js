@@ -128,6 +128,7 @@ window.kivSound = (() => {
     }
   }
 
+  // To the analyser through the heap, a chunk at a time, the loudest sample noted.
   function hand(module, samples, frames) {
     for (let i = 0; i < frames * 2; i += 2) heard = Math.max(heard, Math.abs(samples[i]), Math.abs(samples[i + 1]));
     for (let at = 0; at < frames; at += chunk) {
@@ -138,6 +139,7 @@ window.kivSound = (() => {
     }
   }
 
+  // The loudest sample the analyser was handed since the last call, for the tests.
   function heardPeak() {
     const peak = heard;
     heard = 0;
