@@ -5,7 +5,7 @@
 window.kivFiles = (module, defaults, ui) => {
   // In the order they first show; `file` is the name the show reads.
   const places = [
-    {file: 'img1.tif', when: '12–27 s and 54–76 s, through the cells 39–107 s'},
+    {file: 'img1.tif', when: '12–27 s, 54–76 s,\nin the cells 39–107 s'},
     {file: 'img2.tif', when: '27–54 s'},
     {file: 'img5.tif', when: '76–144 s'},
     {file: 'img4.tif', when: 'the close, 146–151 s'},
