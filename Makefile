@@ -130,7 +130,7 @@ web: assets
 	$(WEB_ENV) emcmake cmake -S web -B $(WEB_BUILD) -DKIV_WEB_DEPS=$(abspath $(WEB_DEPS)) \
 	      -DKIV_WEB_OUT=$(abspath $(WEB_OUT)) >/dev/null
 	$(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
-	cp web/index.html web/page.js web/sound.js web/hook.js $(WEB_OUT)/
+	cp web/index.html web/page.js web/sound.js web/hook.js web/files.js web/capture.js $(WEB_OUT)/
 	mkdir -p $(WEB_OUT)/show
 	cp $(SHOW)/img1.tif $(SHOW)/img2.tif $(SHOW)/img4.tif $(SHOW)/img5.tif $(SHOW)/music.mp3 $(WEB_OUT)/show/
 
@@ -139,14 +139,15 @@ web-serve: web
 	python3 -m http.server --bind 127.0.0.1 --directory $(WEB_OUT) $(WEB_PORT)
 
 # The page in headless chromium (web/test/): it loads clean, plays, stops on Escape, its frames on the
-# virtual clock match kiv-render's, they pass the flash meter with the drums that flashed most, and a clean
-# web build works offline from the cached libraries.
+# virtual clock match kiv-render's, with the default files and with the user's own, it listens, they pass the
+# flash meter with the drums that flashed most, and a clean web build works offline from the cached libraries.
 web-test: web
 	@bash scripts/bootstrap-web.sh --test
-	cmake --build $(BUILD) -j $(JOBS) --target kiv-render kiv-flashes
+	cmake --build $(BUILD) -j $(JOBS) --target kiv-render kiv-flashes kiv-picture
 	KIV_WEB_OUT=$(abspath $(WEB_OUT)) KIV_RENDER=$(abspath $(BUILD))/render/kiv-render \
-	      KIV_FLASHES=$(abspath $(BUILD))/bench/flashes/kiv-flashes \
-	      node --test web/test/page.test.js web/test/frames.test.js web/test/flash.test.js web/test/offline.test.js
+	      KIV_FLASHES=$(abspath $(BUILD))/bench/flashes/kiv-flashes KIV_PICTURE=$(abspath $(BUILD))/tools/kiv-picture \
+	      node --test web/test/page.test.js web/test/frames.test.js web/test/files.test.js web/test/listen.test.js \
+	      web/test/flash.test.js web/test/offline.test.js
 
 # The page's frames per second per scene in headless chromium, then the desktop's kiv-scenes in the same run
 # (docs/web.md reads both).

@@ -107,7 +107,11 @@ void restartShow(Demo* demo)
 void releaseShow(Demo* demo)
 {
     deleteEffects(demo);
-    for (Texture* t : {pictures.img1, pictures.img2, pictures.img4, pictures.img5}) delete t;
+    // The page builds the show again with other pictures; their textures go with them.
+    for (Texture* t : {pictures.img1, pictures.img2, pictures.img4, pictures.img5}) {
+        if (t && t->id) glDeleteTextures(1, &t->id);
+        delete t;
+    }
     pictures = {};
     light = ScreenLight();
 }

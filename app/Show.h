@@ -11,6 +11,7 @@ void buildShow(Demo* demo);
 // are kept, not read again. The caller sets the clock's start.
 void restartShow(Demo* demo);
 
-// Deletes every effect of a show built by buildShow, and its pictures, leaving demo->effects empty.
-// The show itself never calls it: its effects live until the process ends.
+// Deletes every effect of a show built by buildShow, and its pictures with their textures, leaving
+// demo->effects empty. The desktop show never calls it (its effects live until the process ends); the page
+// does before it builds the show again with the user's pictures.
 void releaseShow(Demo* demo);

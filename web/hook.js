@@ -7,6 +7,9 @@
 // --flash-report measures it: window.kivFlashReport is then its line, verdict last.
 // With &run=S the show then goes on from T on the same clock, one frame per animation frame of the browser,
 // drawn and shown, for S seconds of wall time: window.kivFps is the rate it kept (docs/web.md).
+// With &hold the start screen comes first, for files to be dropped, and the hook runs on the click (as the
+// show listening when the click listens). With &listen it runs the show listening from the start; on the
+// virtual clock it hears what is captured by then, or silence, and starts over at its end.
 window.kivHook = (() => {
   const params = new URLSearchParams(location.search);
   if (!params.has('at')) return null;
@@ -17,7 +20,7 @@ window.kivHook = (() => {
   const warmUp = 15;  // frames before the measured ones, as kiv-scenes draws them
   if (!(at >= 0) || !(fps >= 1)) return null;
 
-  function run(module) {
+  function run(module, listen = params.has('listen')) {
     const started = performance.now();
     const rate = kivSound.rate;
     const musicFrame = Math.round(module._kiv_music_start() * rate);
@@ -25,7 +28,7 @@ window.kivHook = (() => {
     const last = Math.round(at * fps);
     kivSound.setVirtual(clock(0));
     kivSound.skipToNow();
-    module._kiv_start();
+    module._kiv_start(listen ? 1 : 0);
     const measured = n => flashFrom >= 0 && n >= flashFrom;
     if (flashFrom >= 0)
       module._kiv_flash_begin(module.canvas.width, module.canvas.height, fps, flashFrom / fps, last - flashFrom + 1);
@@ -57,5 +60,5 @@ window.kivHook = (() => {
     requestAnimationFrame(frame);
   }
 
-  return {run};
+  return {run, held: params.has('hold')};
 })();

@@ -93,3 +93,5 @@ Canvas fit(const Photo& photo, const Fitting& f)
     }
     return canvas;
 }
+
+Canvas forShow(const Photo& photo, double aspect) { return fit(photo, fitting(photo, aspect, kMaxPictureSide)); }

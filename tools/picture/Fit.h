@@ -2,6 +2,9 @@
 #include "tools/assets/Canvas.h"
 #include "tools/picture/Photo.h"
 
+// Within GL_MAX_TEXTURE_SIZE of every OpenGL of the last fifteen years.
+constexpr int kMaxPictureSide = 2048;
+
 // How a photo becomes one of the show's pictures. The show stretches every picture over the whole window,
 // so the photo is first cropped about its centre to the window's shape (`aspect` = width / height), keeping
 // its own proportions on screen, then resampled to a square whose side is a power of two.
@@ -18,3 +21,7 @@ Fitting fitting(const Photo& photo, double aspect, int maxSide);
 // The square, painted in screen orientation (Canvas writes it flipped for the show). Downscaling averages
 // with a tent filter as wide as the scale; alpha weights the colours, so transparent edges keep no fringe.
 Canvas fit(const Photo& photo, const Fitting& f);
+
+// The show's picture made from `photo` for a screen of shape `aspect`: fit() over fitting() at most
+// kMaxPictureSide a side. kiv-picture and the page both prepare pictures through this.
+Canvas forShow(const Photo& photo, double aspect);

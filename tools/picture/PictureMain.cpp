@@ -6,11 +6,9 @@
 #include <string>
 
 #include "tools/picture/Fit.h"
-#include "tools/picture/Photo.h"
+#include "tools/picture/PhotoFile.h"
 
 namespace {
-// Within GL_MAX_TEXTURE_SIZE of every OpenGL of the last fifteen years.
-constexpr int kMaxSide = 2048;
 constexpr double kShowAspect = 4.0 / 3.0;  // the show's own window is 1024 x 768
 
 // "W:H" (or "W/H", or a plain number) as width / height; 0 when it is none of these.
@@ -40,8 +38,8 @@ int main(int argc, char** argv)
     }
     Photo photo;
     if (!readPhoto(in, photo)) return 1;
-    const Fitting f = fitting(photo, aspect, kMaxSide);
-    if (!fit(photo, f).writeTiff(out)) return 1;
+    const Fitting f = fitting(photo, aspect, kMaxPictureSide);
+    if (!forShow(photo, aspect).writeTiff(out)) return 1;
     std::printf("kiv-picture: wrote %s: %d x %d, from the middle %.0f x %.0f of the %d x %d picture, "
                 "turned for the show\n", out.c_str(), f.side, f.side, f.width, f.height, photo.width, photo.height);
     return 0;

@@ -22,14 +22,15 @@ async function serve(folder) {
   return {url: `http://127.0.0.1:${port}/`, stop: () => server.kill()};
 }
 
-async function launch() {
+// `extra`: more command-line switches, e.g. a fake capture device.
+async function launch(extra = []) {
   const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'kiv-chromium-'));
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
     args: ['--headless', '--no-sandbox', '--use-angle=swiftshader', '--enable-unsafe-swiftshader',
            '--disable-background-networking', '--disable-component-update', '--disable-sync', '--no-first-run',
-           `--user-data-dir=${profile}`, '--window-size=1024,768'],
+           `--user-data-dir=${profile}`, '--window-size=1024,768', ...extra],
     defaultViewport: {width: 1024, height: 768},
   });
   return {
@@ -57,4 +58,18 @@ async function watchedPage(browser) {
   return {page, seen};
 }
 
-module.exports = {serve, launch, watchedPage};
+// Drops the files at `paths` on the page's element `selector` as a drag from the desktop would, and waits until
+// the page has read them (window.kivFilesTaken counts the batches).
+async function drop(page, selector, paths) {
+  const files = paths.map(file => ({name: path.basename(file), bytes: fs.readFileSync(file).toString('base64')}));
+  const before = await page.evaluate(() => window.kivFilesTaken || 0);
+  await page.$eval(selector, (target, files) => {
+    const transfer = new DataTransfer();
+    for (const {name, bytes} of files)
+      transfer.items.add(new File([Uint8Array.from(atob(bytes), c => c.charCodeAt(0))], name));
+    target.dispatchEvent(new DragEvent('drop', {dataTransfer: transfer, bubbles: true, cancelable: true}));
+  }, files);
+  await page.waitForFunction(n => (window.kivFilesTaken || 0) > n, {timeout: 60000, polling: 100}, before);
+}
+
+module.exports = {serve, launch, watchedPage, drop};

@@ -5,11 +5,11 @@
 // frames in as PNG (docs/web.md's strip).
 const {test, before, after} = require('node:test');
 const assert = require('node:assert');
-const {execFileSync} = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
 const {serve, launch, watchedPage} = require('./browser');
+const {renderFrame, compareWithVideo} = require('./frames');
 
 const root = path.resolve(__dirname, '../..');
 const folder = path.resolve(process.env.KIV_WEB_OUT || path.join(root, 'build/web'));
@@ -39,46 +39,9 @@ after(async () => {
 
 function desktopFrame(at) {
   const name = `desktop-${at}.webm`;
-  execFileSync(render, ['--size', `${width}x${height}`, '--fps', String(fps), '--from', String(at),
-                        '--to', String(at + 1.2 / fps), '--quality', '0', '--pointer', path.join(work, 'away.txt'),
-                        '--quiet', path.join(work, name)], {cwd: showFolder, stdio: 'inherit'});
+  renderFrame(render, showFolder, at, path.join(work, name),
+              {width, height, fps, pointerFile: path.join(work, 'away.txt')});
   return name;
-}
-
-// Both frames drawn on 2D canvases in the page; the PSNR over their RGB, and each as PNG.
-async function compare(page, video) {
-  return page.evaluate(async (video, width, height) => {
-    const pixels = source => {
-      const canvas = document.createElement('canvas');
-      canvas.width = width;
-      canvas.height = height;
-      const context = canvas.getContext('2d');
-      context.drawImage(source, 0, 0, width, height);
-      return {data: context.getImageData(0, 0, width, height).data, png: canvas.toDataURL('image/png')};
-    };
-    const still = new Image();
-    still.src = window.kivStill;
-    await still.decode();
-    const element = document.createElement('video');
-    element.muted = true;
-    element.src = video;
-    await new Promise((resolve, reject) => {
-      element.onloadeddata = resolve;
-      element.onerror = () => reject(new Error(`${video} does not play`));
-    });
-    // On a busy machine Chromium may draw a loaded video's frame black for a while after it said it was there.
-    let desktop = pixels(element);
-    for (let tries = 0; tries < 50 && desktop.data.every((v, i) => i % 4 === 3 || v === 0); tries++) {
-      await new Promise(resolve => setTimeout(resolve, 100));
-      desktop = pixels(element);
-    }
-    const page = pixels(still);
-    let sum = 0;
-    for (let i = 0; i < page.data.length; i += 4)
-      for (let c = 0; c < 3; c++) sum += (page.data[i + c] - desktop.data[i + c]) ** 2;
-    const mse = sum / (width * height * 3);
-    return {psnr: mse === 0 ? Infinity : 10 * Math.log10(255 * 255 / mse), page: page.png, desktop: desktop.png};
-  }, video, width, height);
 }
 
 for (const at of [20, 40, 62, 120]) {
@@ -88,7 +51,7 @@ for (const at of [20, 40, 62, 120]) {
     await page.setViewport({width, height});
     await page.goto(`${server.url}?at=${at}&fps=${fps}`);
     await page.waitForFunction(() => window.kivStill, {timeout: 120000, polling: 100});
-    const result = await compare(page, video);
+    const result = await compareWithVideo(page, video, width, height);
     if (shots) {
       fs.mkdirSync(shots, {recursive: true});
       for (const side of ['page', 'desktop'])

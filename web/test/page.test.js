@@ -91,6 +91,23 @@ test('the show plays from a click, is heard, and Escape ends it', async () => {
   await page.close();
 });
 
+test('a rehearsal from 100 s starts there, the music with it', async () => {
+  const {page, seen} = await watchedPage(chromium.browser);
+  await page.goto(`${server.url}?from=100`, {waitUntil: 'load'});
+  await page.waitForSelector('#play:not([disabled])', {timeout: 20000});
+  await page.click('#play');
+  await page.waitForFunction(() => window.kivFirstFrameMs !== undefined, {timeout: 60000});
+  const [time, took] = await page.evaluate(() => [Module._kiv_time(), window.kivFirstFrameMs]);
+  console.log(`# the show at ${time.toFixed(2)} s ${took.toFixed(0)} ms after the click`);
+  assert.ok(time >= 100 && time < 100 + took / 1000 + 1, `first frame at ${time} s, ${took} ms after the click`);
+  // The music goes on from 88 s into it, at once: the graph's output is not silent.
+  await page.waitForFunction(() => kivSound.level() > 0.01, {timeout: 5000, polling: 50});
+  await page.keyboard.press('Escape');
+  await page.waitForFunction(() => !document.getElementById('start').hidden, {timeout: 5000});
+  assert.deepStrictEqual(seen.errors, []);
+  await page.close();
+});
+
 for (const [missing, hide] of [
   ['WebGL', () => {
     const real = HTMLCanvasElement.prototype.getContext;
