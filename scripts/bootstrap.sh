@@ -13,7 +13,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb xauth xdotool x11-apps x11-utils imagemagick libx11-dev
-  sox libsox-fmt-all valgrind gnuplot-nox man-db procps time
+  sox libsox-fmt-all valgrind gdb gnuplot-nox man-db procps time
   pulseaudio pulseaudio-utils libpulse-dev desktop-file-utils appstream librsvg2-bin
 )
 

@@ -346,4 +346,27 @@ TEST(Shutdown, NoSoundDeviceOrNoDisplayExitsOneWithTheReason)
     EXPECT_EQ(run.x("xdotool search --name '^kiv$' 2>/dev/null"), "");
 }
 
+// A crash is no way out: it ends the show by its signal, not as a lost display would, and a test that meets one
+// shows where each thread was from the core it left.
+TEST(Shutdown, ACrashEndsByItsSignalAndItsStacksReachTheTest)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer takes the crash and reports it itself";
+#endif
+    ShowRun run;
+    ASSERT_TRUE(run.ok());
+    run.start();
+    ASSERT_FALSE(run.window(60).empty()) << run.stderrText();
+    run.process().signal(SIGSEGV);
+    EXPECT_EQ(run.process().wait(30), -2) << run.stderrText();
+    EXPECT_EQ(run.process().signalNumber(), SIGSEGV);
+    const std::string err = run.stderrText();
+    EXPECT_EQ(err.find("lost"), std::string::npos) << err;
+    const std::string pattern = shellOutput("cat /proc/sys/kernel/core_pattern");
+    if (pattern.rfind("core", 0) != 0 || shellOutput("command -v gdb").empty())
+        GTEST_SKIP() << "cores go elsewhere here (" << pattern << "), or there is no gdb";
+    EXPECT_NE(err.find("kiv's stacks at the crash"), std::string::npos) << err;
+    EXPECT_NE(err.find("#0 "), std::string::npos) << err;
+}
+
 }  // namespace

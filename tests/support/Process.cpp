@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <sys/prctl.h>
@@ -38,7 +39,8 @@ std::vector<char*> pointers(std::vector<std::string>& strings)
 }
 }  // namespace
 
-Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir)
+Process::Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
+                 bool keepCore)
 {
     char tmpl[] = "/tmp/kiv-stderr-XXXXXX";
     int fd = mkstemp(tmpl);
@@ -51,6 +53,10 @@ Process::Process(const std::vector<std::string>& argv, const std::vector<std::st
     if (pid_ == 0) {
         prctl(PR_SET_PDEATHSIG, SIGTERM);  // a crashed test takes its children with it
         if (!dir.empty() && chdir(dir.c_str()) != 0) _exit(126);
+        if (keepCore) {
+            const rlimit unlimited{RLIM_INFINITY, RLIM_INFINITY};
+            setrlimit(RLIMIT_CORE, &unlimited);
+        }
         dup2(fd, 2);
         int devnull = open("/dev/null", O_RDWR);
         dup2(devnull, 0);

@@ -7,8 +7,10 @@
 // killed on destruction if still running.
 class Process {
 public:
-    // env entries "NAME=value" are added; "NAME=" with nothing after removes NAME.
-    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir);
+    // env entries "NAME=value" are added; "NAME=" with nothing after removes NAME. With `keepCore`, a child
+    // that crashes may dump its core (where the system's core pattern says: by default, in `dir`).
+    Process(const std::vector<std::string>& argv, const std::vector<std::string>& env, const std::string& dir,
+            bool keepCore = false);
     ~Process();
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;

@@ -40,7 +40,29 @@ void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::
     argv.insert(argv.end(), {KIV_BINARY, "-geometry",
                              std::to_string(screenW_) + "x" + std::to_string(screenH_) + "+0+0"});
     argv.insert(argv.end(), args.begin(), args.end());
-    process_.reset(new Process(argv, all, dir_));
+    // A crash seen once in a hundred runs is only found from its core: keep it (removed with the folder).
+    process_.reset(new Process(argv, all, dir_, true));
+}
+
+std::string ShowRun::stderrText() const
+{
+    if (!process_) return "";
+    std::string text = process_->stderrText();
+    if (!process_->running() && process_->signalNumber() != 0) text += crashStacks();
+    return text;
+}
+
+std::string ShowRun::crashStacks() const
+{
+    const std::string pid = std::to_string(process_->pid());
+    for (const std::string& core : {path("core"), path("core." + pid)}) {
+        if (!std::ifstream(core)) continue;
+        return "\n--- kiv's stacks at the crash (" + core + "):\n" +
+               shellOutput("command -v gdb >/dev/null && gdb -batch -nx -ex 'thread apply all bt 24' '" +
+                           std::string(KIV_BINARY) + "' '" + core + "' 2>/dev/null | grep -E '^(Thread|#)'") +
+               "\n";
+    }
+    return "\n--- kiv left no core in " + dir_ + "\n";
 }
 
 namespace {

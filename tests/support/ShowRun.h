@@ -49,9 +49,12 @@ public:
     bool musicHeard();
     // Bytes the disk driver has written so far.
     long soundBytes() const;
-    std::string stderrText() const { return process_ ? process_->stderrText() : std::string(); }
+    // What kiv printed; after a crash, also the stacks of its threads from the core it left, when gdb is there.
+    std::string stderrText() const;
 
 private:
+    std::string crashStacks() const;
+
     std::unique_ptr<Xvfb> server_;
     std::string dir_;
     int screenW_;
