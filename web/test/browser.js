@@ -72,4 +72,11 @@ async function drop(page, selector, paths) {
   await page.waitForFunction(n => (window.kivFilesTaken || 0) > n, {timeout: 60000, polling: 100}, before);
 }
 
-module.exports = {serve, launch, watchedPage, drop};
+// What a test file's before() made, gone in the reverse order: the browser, the server, the work folder.
+async function tearDown({chromium, server, work}) {
+  if (chromium) await chromium.close();
+  if (server) server.stop();
+  if (work) fs.rmSync(work, {recursive: true, force: true});
+}
+
+module.exports = {serve, launch, watchedPage, drop, tearDown};

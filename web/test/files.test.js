@@ -11,7 +11,7 @@ const crypto = require('node:crypto');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const {serve, launch, watchedPage, drop: dropFiles} = require('./browser');
+const {serve, launch, watchedPage, drop: dropFiles, tearDown} = require('./browser');
 const {renderFrame, compareWithVideo, writeWav} = require('./frames');
 
 const root = path.resolve(__dirname, '../..');
@@ -59,11 +59,7 @@ before(async () => {
   server = await serve(work);
   chromium = await launch();
 });
-after(async () => {
-  if (chromium) await chromium.close();
-  if (server) server.stop();
-  if (work) fs.rmSync(work, {recursive: true, force: true});
-});
+after(() => tearDown({chromium, server, work}));
 
 const drop = (page, selector, names) => dropFiles(page, selector, names.map(name => path.join(mine, name)));
 

@@ -11,7 +11,7 @@ const {execFileSync, spawnSync} = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const {serve, launch, watchedPage, drop} = require('./browser');
+const {serve, launch, watchedPage, drop, tearDown} = require('./browser');
 
 const root = path.resolve(__dirname, '../..');
 const folder = path.resolve(process.env.KIV_WEB_OUT || path.join(root, 'build/web'));
@@ -39,11 +39,7 @@ before(async () => {
   server = await serve(work);
   chromium = await launch();
 });
-after(async () => {
-  if (chromium) await chromium.close();
-  if (server) server.stop();
-  if (work) fs.rmSync(work, {recursive: true, force: true});
-});
+after(() => tearDown({chromium, server, work}));
 
 // The desktop's show with white pictures as kiv-picture makes them for the page's screen shape `aspect`.
 function whiteShow(aspect) {

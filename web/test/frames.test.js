@@ -8,7 +8,7 @@ const assert = require('node:assert');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
-const {serve, launch, watchedPage} = require('./browser');
+const {serve, launch, watchedPage, tearDown} = require('./browser');
 const {renderFrame, compareWithVideo} = require('./frames');
 
 const root = path.resolve(__dirname, '../..');
@@ -31,11 +31,7 @@ before(async () => {
   server = await serve(work);
   chromium = await launch();
 });
-after(async () => {
-  if (chromium) await chromium.close();
-  if (server) server.stop();
-  if (work) fs.rmSync(work, {recursive: true, force: true});
-});
+after(() => tearDown({chromium, server, work}));
 
 function desktopFrame(at) {
   const name = `desktop-${at}.webm`;
