@@ -9,7 +9,6 @@ constexpr float kBackgroundFloor = 0.3f;
 constexpr double kMiddlePerSize = 0.125;  // how bright a zoomed picture's middle may be, per window of size
 constexpr float kGridFloors[] = {0.3f, 0.6f};
 constexpr int kBisections = 30;        // finer than a float level needs
-constexpr float kShortOf = 0.999f;     // a held run stops this far into its next transition
 
 // Relative luminance of an sRGB grey.
 double luminance(float grey)
@@ -38,6 +37,7 @@ void FlashGuard::reset()
     std::fill(runs_.begin(), runs_.end(), Run{});
     level_ = 0.0f;
     next_ = total_ = 0;
+    fallOwed_ = false;
 }
 
 void FlashGuard::describe(const ScreenLight& light, double seconds, int64_t frame)
@@ -97,14 +97,26 @@ float FlashGuard::modelSwing(float from, float to)
     return static_cast<float>(most);
 }
 
-bool FlashGuard::hasRoom(int64_t frame) const
+bool FlashGuard::hasRoom(int64_t frame, int more, int64_t lead) const
 {
-    int lastSecond = 0, lastFive = 0;
-    for (int i = 0; i < total_; ++i) {
-        lastSecond += frame - passed_[i] < rate_;
-        lastFive += frame - passed_[i] < 5 * static_cast<int64_t>(rate_);
-    }
-    return lastSecond < kPerSecond && lastFive < kPerFiveSeconds;
+    // Those let through before frame - span + lead have left the window by the time `lead` is up.
+    const auto within = [&](int64_t span) {
+        int n = 0;
+        for (int i = 0; i < total_; ++i) n += frame - passed_[i] < span - lead;
+        return n;
+    };
+    return within(rate_) + cutsAhead(frame) + more <= kPerSecond &&
+           within(5 * static_cast<int64_t>(rate_)) + more <= kPerFiveSeconds;
+}
+
+int FlashGuard::cutsAhead(int64_t frame) const
+{
+    if (!described_) return 0;
+    // The screen's own cuts come whatever the level does: the second before one keeps room for it.
+    const double until = zeroSeconds_ + static_cast<double>(frame) / rate_ + 1.0;
+    int n = 0;
+    for (size_t i = nextCut_; i < screen_.cuts.size() && screen_.cuts[i] < until; ++i) n += kPerCut;
+    return n;
 }
 
 bool FlashGuard::crosses(int layer, float level, float target) const
@@ -118,7 +130,7 @@ float FlashGuard::held(float level) const
 {
     const auto crossesAny = [&](double x) {
         for (int i = 0; i < layers(); ++i)
-            if (crosses(i, static_cast<float>(x), kTransition * kShortOf)) return true;
+            if (crosses(i, static_cast<float>(x), kTransition * kHeldShare)) return true;
         return false;
     };
     double near = level_, far = level;  // from what shows now, short of every run's next transition
@@ -138,7 +150,7 @@ float FlashGuard::limit(float level, int64_t frame)
     // Each layer is followed as a screen of its own: whichever of them the screen mostly shows, its runs end
     // where the meter's would, and no run of any of them makes a transition unbudgeted.
     const int n = layers();
-    bool crossing = false;
+    int crossing = 0;  // the direction of the runs this level takes to a transition
     for (int i = 0; i < n; ++i) {
         Run& r = runs_[static_cast<size_t>(i)];
         const int heading = level > r.extreme ? 1 : (level < r.extreme ? -1 : 0);
@@ -147,13 +159,21 @@ float FlashGuard::limit(float level, int64_t frame)
             r.direction = heading;
             r.counted = false;
         }
-        crossing = crossing || crosses(i, level, kTransition);
+        if (crosses(i, level, kTransition)) crossing = r.direction;
     }
-    if (crossing) {
-        if (hasRoom(frame)) {
+    if (crossing != 0) {
+        // A rise goes only with room for the fall that will undo it, kFallLead later: so a beat held back is a
+        // pulse just short of a transition, never a level left up for want of budget. The fall, when it comes,
+        // has the room kept for it, or waits the moment until an older transition leaves the window.
+        const int64_t lead = static_cast<int64_t>(kFallLead * rate_);
+        const bool room = crossing > 0 ? hasRoom(frame, 1 + fallOwed_, 0) && hasRoom(frame, kPerFlash, lead)
+                                       : hasRoom(frame, 1, 0);
+        if (room) {
             count(frame);
+            fallOwed_ = crossing > 0;  // one fall undoes however many rises came before it
+            // The layers are one screen moving one way: each of them running that way is in this transition.
             for (int i = 0; i < n; ++i)
-                if (crosses(i, level, kTransition)) runs_[static_cast<size_t>(i)].counted = true;
+                if (runs_[static_cast<size_t>(i)].direction == crossing) runs_[static_cast<size_t>(i)].counted = true;
         } else {
             level = held(level);
         }

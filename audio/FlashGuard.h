@@ -21,9 +21,11 @@
 // A run is a movement in one direction; reversals smaller than kHysteresis do not end it. A run whose swing
 // reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). At
 // most kPerSecond of them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for
-// four seconds of five needs: a run that would become one more is held just short of it until the budget has
-// room again. So beats up to about three a second each show at once, the level eases down between them, and
-// faster ones, or beats held for long, merge into a raised level with swings below a transition left free.
+// four seconds of five needs. A rise that would become one more goes only with room for it and for the fall that
+// will undo it; otherwise it is held just short of a transition, and so falls back freely; any other run that
+// would become one more is held short of it until the budget has room again. So beats up to about one and a
+// half a second each show whole, the level easing down between them, and faster ones still each show, as a
+// pulse just short of a transition.
 //
 // Time is counted in frames of the stream, so the same stream gives the same levels however it is read.
 class FlashGuard {
@@ -32,6 +34,9 @@ public:
     // Relative luminance: a tenth under the criteria's 0.1, for what the layers leave out (GL's rounding, the
     // grids' cells blending over the backgrounds, the pointer).
     static constexpr float kTransition = 0.09f;
+    // A held run stops at this share of a transition: held beats come back as fast as the music's, and the
+    // layers' model of the screen is close, not exact, so their pulses keep a margin of their own.
+    static constexpr float kHeldShare = 0.8f;
     static constexpr int kPerSecond = 4;              // potential transitions in any one second: 2 flashes
     static constexpr int kPerFiveSeconds = 15;        // and in any five: 3 a second, below extended flashing
     // Relative luminance: a smaller reversal continues the run. The criteria's own, so that the guard's runs are
@@ -43,6 +48,12 @@ public:
     // Potential transitions counted at each of the screen's own cuts: down and up again, as a scene that turns
     // over (cells going dark as they change mode, a new picture) may go.
     static constexpr int kPerCut = 2;
+    // Potential transitions a rise is budgeted: itself and the fall that undoes it, so that a flash, the pair, is
+    // let through whole or not at all.
+    static constexpr int kPerFlash = 2;
+    // Seconds: a rise is budgeted with a fall this long after it, as a beat falls (the level falls with τ = 0.1 s);
+    // a fall that comes sooner, with the window full, waits until it has room.
+    static constexpr double kFallLead = 0.3;
 
     // `rate`: frames per second of the stream, > 0.
     explicit FlashGuard(int rate);
@@ -72,7 +83,9 @@ private:
 
     void look(int64_t frame);  // finds what the screen shows at stream frame `frame`, and counts the cuts passed
     void count(int64_t frame);  // one potential transition at stream frame `frame`
-    bool hasRoom(int64_t frame) const;
+    // Whether `more` potential transitions fit at stream frame `frame` + `lead`, of those let through so far.
+    bool hasRoom(int64_t frame, int more, int64_t lead) const;
+    int cutsAhead(int64_t frame) const;  // potential transitions of the cuts in the second after stream frame `frame`
     int layers() const;  // of the screen now: the described span's, or the model's one
     float layerSwing(int layer, float from, float to) const;
     // Whether moving to `level` takes the layer's run, not yet counted, to a swing of `target` from its start.
@@ -86,6 +99,7 @@ private:
     int64_t passed_[kPerFiveSeconds] = {};  // frames of the latest potential transitions, oldest at next_
     int next_ = 0;
     int total_ = 0;           // potential transitions let through since the start, up to kPerFiveSeconds
+    bool fallOwed_ = false;   // a rise was let through and the fall budgeted with it has not come yet
 
     bool described_ = false;  // the show described its screen; until then the model stands for it
     ScreenLight screen_;

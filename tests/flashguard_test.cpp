@@ -116,8 +116,8 @@ TEST(FlashGuard, SwingsBelowATransitionAreFreeAtAnyRate)
         ASSERT_EQ(flutter(static_cast<double>((i + 1) * kHop) / kRate), out[i]) << "hop " << i;
 }
 
-// Full swings at 8 Hz would be sixteen transitions a second: the guard lets through at most five in any second
-// and fifteen in any five, and what it holds back still moves, merged into a raised level.
+// Full swings at 8 Hz would be sixteen transitions a second: the guard lets through at most four in any second
+// and fifteen in any five, and what it holds back still moves.
 TEST(FlashGuard, FastFullSwingsStayWithinTheBudgetAndStillMove)
 {
     for (double hertz : {2.0, 3.0, 8.0, 20.0}) {
@@ -144,8 +144,8 @@ TEST(FlashGuard, AHeldRunIsShortOfATransitionAndResetForgetsTheCount)
     // Held on its way up from 0 or down from the loudest: just short of a transition from where it began.
     const float fromStart =
         std::min(FlashGuard::modelSwing(0.0f, *held), FlashGuard::modelSwing(FlashGuard::kLoudest, *held));
-    EXPECT_LT(fromStart, FlashGuard::kTransition);
-    EXPECT_GT(fromStart, 0.9f * FlashGuard::kTransition);
+    EXPECT_LT(fromStart, FlashGuard::kTransition * FlashGuard::kHeldShare * 1.01f);
+    EXPECT_GT(fromStart, FlashGuard::kTransition * FlashGuard::kHeldShare * 0.9f);
 
     guard.reset();
     FlashGuard fresh(kRate);
@@ -241,6 +241,15 @@ TEST(FlashGuard, TheDescriptionHoldsFromItsShowTimeOn)
     EXPECT_LE(static_cast<int>(screenTransitions(cut, first).size()), FlashGuard::kPerSecond - FlashGuard::kPerCut);
     EXPECT_LE(static_cast<int>(screenTransitions(cut, first).size()), 3);
 
+    // A cut is known before it comes: the second before it keeps its room.
+    ScreenLight later = light;
+    later.cuts = {14.5f};
+    FlashGuard ahead(kRate);
+    ahead.describe(later, 10.0, 0);
+    const std::vector<float> before = guarded(ahead, 4.5, fast);
+    const std::vector<float> lastSecond(before.end() - kRate / kHop, before.end());
+    EXPECT_LE(static_cast<int>(screenTransitions(later, lastSecond).size()), FlashGuard::kPerSecond - FlashGuard::kPerCut);
+
     // A reset forgets the count, not the screen.
     guard.reset();
     EXPECT_LT(guard.swing(0.0f, FlashGuard::kLoudest), 1.0f);
@@ -248,3 +257,41 @@ TEST(FlashGuard, TheDescriptionHoldsFromItsShowTimeOn)
 }
 
 }  // namespace
+
+namespace {
+// Two layers drawn alternately, as a grid over a background: the background swings at the top of the range,
+// where the grid has long been at full brightness.
+ScreenLight gridOverBackground()
+{
+    ScreenLight light;
+    ScreenLight::Span span{0.0f, 1e6f, {ScreenLight::Layer{}, ScreenLight::Layer{}}};
+    for (int i = 0; i <= ScreenLight::kSteps; ++i) {
+        const float level = ScreenLight::kTop * static_cast<float>(i) / ScreenLight::kSteps;
+        span.layers[0].luminance[i] = 0.21f * static_cast<float>(linear(BkgImage::pulseAmount(level)));
+        span.layers[1].luminance[i] = 0.21f * static_cast<float>(linear(cellColour(3, 1.0f, level).r));
+    }
+    light.spans.push_back(span);
+    return light;
+}
+}  // namespace
+
+// Kicks three a second, each falling away with the show's own 0.1 s: once the budget is spent, a beat is held
+// on its way up, never on its way down, so the level falls back between the beats and each one still rises on
+// the layer that swings at the bottom of the range as on the one that swings at the top.
+TEST(FlashGuard, ABeatHeldBackStillFallsBackAndRisesOnEveryLayer)
+{
+    const ScreenLight light = gridOverBackground();
+    FlashGuard guard(kRate);
+    guard.describe(light, 0.0, 0);
+    const auto kicks = [](double t) { return static_cast<float>(std::exp(-std::fmod(t, 1.0 / 3.0) / 0.1)); };
+    const std::vector<float> out = guarded(guard, 20.0, kicks);
+    const int hopsPerBeat = kRate / kHop / 3;
+    for (size_t beat = 5 * kRate / kHop; beat + hopsPerBeat < out.size(); beat += hopsPerBeat) {
+        const auto from = out.begin() + static_cast<long>(beat);
+        const float low = *std::min_element(from, from + hopsPerBeat);
+        const float high = *std::max_element(from, from + hopsPerBeat);
+        ASSERT_LT(low, 0.2f) << "hop " << beat;
+        for (const ScreenLight::Layer& layer : light.spans[0].layers)
+            ASSERT_GT(layer.at(high) - layer.at(low), FlashGuard::kTransition / 4) << "hop " << beat;
+    }
+}
