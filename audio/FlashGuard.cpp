@@ -163,10 +163,10 @@ float FlashGuard::limit(float level, int64_t frame)
     }
     if (crossing != 0) {
         // A rise goes only with room for the fall that will undo it, kFallLead later: so a beat held back is a
-        // pulse just short of a transition, never a level left up for want of budget. The fall, when it comes,
+        // pulse short of a transition, never a level left up for want of budget. The fall, when it comes,
         // has the room kept for it, or waits the moment until an older transition leaves the window.
         const int64_t lead = static_cast<int64_t>(kFallLead * rate_);
-        const bool room = crossing > 0 ? hasRoom(frame, 1 + fallOwed_, 0) && hasRoom(frame, kPerFlash, lead)
+        const bool room = crossing > 0 ? hasRoom(frame, fallOwed_ ? 2 : 1, 0) && hasRoom(frame, kPerFlash, lead)
                                        : hasRoom(frame, 1, 0);
         if (room) {
             count(frame);

@@ -22,10 +22,10 @@
 // reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). At
 // most kPerSecond of them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for
 // four seconds of five needs. A rise that would become one more goes only with room for it and for the fall that
-// will undo it; otherwise it is held just short of a transition, and so falls back freely; any other run that
-// would become one more is held short of it until the budget has room again. So beats up to about one and a
-// half a second each show whole, the level easing down between them, and faster ones still each show, as a
-// pulse just short of a transition.
+// will undo it; otherwise it is held at kHeldShare of a transition, and so falls back freely; any other run
+// that would become one more is held there until the budget has room again. So beats up to about one and a half
+// a second each show whole, the level easing down between them, and faster ones still each show, as a pulse
+// short of a transition.
 //
 // Time is counted in frames of the stream, so the same stream gives the same levels however it is read.
 class FlashGuard {
