@@ -67,7 +67,7 @@ protected:
         if (run.process().running()) {
             EXPECT_EQ(run.escape(), 0) << run.stderrText();
         }
-        EXPECT_EQ(run.process().signalNumber(), 0);
+        EXPECT_EQ(run.process().signalNumber(), 0) << run.stderrText();
     }
 
     static double brightness() { return Screen::grab().mean(); }
