@@ -36,13 +36,13 @@ rsvg-convert -w 48 "$icon" -o "$work/icon.png" || fail "the icon does not render
 # From anywhere: the launcher finds the show relative to itself.
 cd "$work"
 start_xvfb 640x480x24 || fail "no display to play the show on"
-run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=1 '$root/bin/kiv-show' -geometry 640x480+0+0" ||
+run_briefly 60 "SDL_AUDIODRIVER=dummy LP_NUM_THREADS=0 '$root/bin/kiv-show' -geometry 640x480+0+0" ||
   fail "the installed kiv-show did not play"
 # The listening entry's own command line, with the installed launcher: the variable reaches kiv, which listens
 # (here to the disk driver's capture file) and opens no music.
 listening=$(sed -n 's/^Exec=//p' "$apps/kiv-listening.desktop")
 [[ "$listening" == *"KIV_LISTEN=1"* ]] || fail "the listening entry does not ask to listen: $listening"
 launcher="'$root/bin/kiv-show' -geometry 640x480+0+0"
-run_briefly 60 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILEIN=/dev/zero LP_NUM_THREADS=1 ${listening/kiv-show/$launcher}" ||
+run_briefly 60 "SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILEIN=/dev/zero LP_NUM_THREADS=0 ${listening/kiv-show/$launcher}" ||
   fail "the listening entry did not play"
 echo "install ok"

@@ -31,7 +31,7 @@ void ShowRun::start(const std::vector<std::string>& env, const std::vector<std::
 {
     std::vector<std::string> all = {"DISPLAY=" + server_->display(), "SDL_AUDIODRIVER=disk",
                                     "SDL_DISKAUDIOFILE=" + path("out.raw"),
-                                    "LP_NUM_THREADS=1",  // many shows share two cores
+                                    "LP_NUM_THREADS=0",  // see LP_NUM_THREADS in tests/CMakeLists.txt
                                     // The user's shader cache is left alone; its writer thread also held a
                                     // loaded process's exit up for seconds.
                                     "MESA_SHADER_CACHE_DISABLE=true"};
