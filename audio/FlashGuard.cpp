@@ -30,14 +30,19 @@ double background(float level)
 }
 }  // namespace
 
-FlashGuard::FlashGuard(int rate) : rate_(rate > 0 ? rate : 1) {}
+FlashGuard::FlashGuard(int rate) : rate_(rate > 0 ? rate : 1)
+{
+    views_[1].shortestTurn = rate_ / kSlowestFps;
+}
 
 void FlashGuard::reset()
 {
-    std::fill(runs_.begin(), runs_.end(), Run{});
+    for (View& view : views_) {
+        std::fill(view.runs.begin(), view.runs.end(), Run{});
+        view.next = view.total = 0;
+        view.fallOwed = false;
+    }
     level_ = 0.0f;
-    next_ = total_ = 0;
-    fallOwed_ = false;
 }
 
 void FlashGuard::describe(const ScreenLight& light, double seconds, int64_t frame)
@@ -50,7 +55,7 @@ void FlashGuard::describe(const ScreenLight& light, double seconds, int64_t fram
     nextCut_ = static_cast<size_t>(std::lower_bound(cuts.begin(), cuts.end(), seconds) - cuts.begin());
     size_t most = 1;
     for (const ScreenLight::Span& span : screen_.spans) most = std::max(most, span.layers.size());
-    runs_.resize(most);
+    for (View& view : views_) view.runs.resize(most);
     look(frame);
 }
 
@@ -60,14 +65,15 @@ void FlashGuard::look(int64_t frame)
     const double t = zeroSeconds_ + static_cast<double>(frame) / rate_;
     span_ = screen_.find(t, hint_);
     for (; nextCut_ < screen_.cuts.size() && screen_.cuts[nextCut_] <= t; ++nextCut_)
-        for (int i = 0; i < kPerCut; ++i) count(frame);
+        for (View& view : views_)
+            for (int i = 0; i < kPerCut; ++i) count(view, frame);
 }
 
-void FlashGuard::count(int64_t frame)
+void FlashGuard::count(View& view, int64_t frame)
 {
-    passed_[next_] = frame;
-    next_ = (next_ + 1) % kPerFiveSeconds;
-    total_ += total_ < kPerFiveSeconds;
+    view.passed[view.next] = frame;
+    view.next = (view.next + 1) % kPerFiveSeconds;
+    view.total += view.total < kPerFiveSeconds;
 }
 
 int FlashGuard::layers() const
@@ -97,12 +103,12 @@ float FlashGuard::modelSwing(float from, float to)
     return static_cast<float>(most);
 }
 
-bool FlashGuard::hasRoom(int64_t frame, int more, int64_t lead) const
+bool FlashGuard::hasRoom(const View& view, int64_t frame, int more, int64_t lead) const
 {
     // Those let through before frame - span + lead have left the window by the time `lead` is up.
     const auto within = [&](int64_t span) {
         int n = 0;
-        for (int i = 0; i < total_; ++i) n += frame - passed_[i] < span - lead;
+        for (int i = 0; i < view.total; ++i) n += frame - view.passed[i] < span - lead;
         return n;
     };
     return within(rate_) + cutsAhead(frame) + more <= kPerSecond &&
@@ -119,9 +125,9 @@ int FlashGuard::cutsAhead(int64_t frame) const
     return n;
 }
 
-bool FlashGuard::crosses(int layer, float level, float target) const
+bool FlashGuard::crosses(const View& view, int layer, float level, float target) const
 {
-    const Run& r = runs_[static_cast<size_t>(layer)];
+    const Run& r = view.runs[static_cast<size_t>(layer)];
     return !r.counted && (level - r.start) * static_cast<float>(r.direction) > 0.0f &&
            layerSwing(layer, r.start, level) >= target;
 }
@@ -129,8 +135,9 @@ bool FlashGuard::crosses(int layer, float level, float target) const
 float FlashGuard::held(float level) const
 {
     const auto crossesAny = [&](double x) {
-        for (int i = 0; i < layers(); ++i)
-            if (crosses(i, static_cast<float>(x), kTransition * kHeldShare)) return true;
+        for (const View& view : views_)
+            for (int i = 0; i < layers(); ++i)
+                if (crosses(view, i, static_cast<float>(x), kTransition * kHeldShare)) return true;
         return false;
     };
     double near = level_, far = level;  // from what shows now, short of every run's next transition
@@ -142,45 +149,81 @@ float FlashGuard::held(float level) const
     return static_cast<float>(near);
 }
 
+int FlashGuard::follow(View& view, float level, int64_t frame)
+{
+    int crossing = 0;
+    for (int i = 0; i < layers(); ++i) {
+        Run& r = view.runs[static_cast<size_t>(i)];
+        const int heading = level > r.extreme ? 1 : (level < r.extreme ? -1 : 0);
+        if (heading == 0 || heading == r.direction || layerSwing(i, r.extreme, level) <= kHysteresis) {
+            r.turnedAt = -1;  // back within the run: a screen may have missed the turn altogether
+        } else {
+            if (r.turnedAt < 0) {
+                r.turnedAt = frame;
+                r.turnExtreme = r.extreme;
+                r.turnCounted = false;
+            }
+            // A turn this screen may miss goes on the run; one as big as a held beat is seen whenever it is drawn.
+            if (r.direction == 0 || frame - r.turnedAt >= view.shortestTurn ||
+                layerSwing(i, r.extreme, level) >= kTransition * kHeldShare) {
+                r.start = r.extreme;  // a new run, from the furthest point of the last
+                r.extreme = r.turnExtreme;
+                r.direction = heading;
+                r.counted = r.turnCounted;
+                r.turnedAt = -1;
+            }
+        }
+        if (crosses(view, i, level, kTransition)) crossing = r.direction;
+    }
+    return crossing;
+}
+
 float FlashGuard::limit(float level, int64_t frame)
 {
     if (!(level >= 0.0f)) level = 0.0f;
     level = std::min(level, kLoudest);
     look(frame);
     // Each layer is followed as a screen of its own: whichever of them the screen mostly shows, its runs end
-    // where the meter's would, and no run of any of them makes a transition unbudgeted.
+    // where the meter's would, and no run of any of them makes a transition unbudgeted; and so on either screen.
     const int n = layers();
-    int crossing = 0;  // the direction of the runs this level takes to a transition
-    for (int i = 0; i < n; ++i) {
-        Run& r = runs_[static_cast<size_t>(i)];
-        const int heading = level > r.extreme ? 1 : (level < r.extreme ? -1 : 0);
-        if (heading != 0 && heading != r.direction && layerSwing(i, r.extreme, level) > kHysteresis) {
-            r.start = r.extreme;  // a new run, from the furthest point of the last
-            r.direction = heading;
-            r.counted = false;
-        }
-        if (crosses(i, level, kTransition)) crossing = r.direction;
+    int crossing[2];
+    bool room = true;
+    // A rise goes only with room for the fall that will undo it, kFallLead later: so a beat held back is a pulse
+    // short of a transition, never a level left up for want of budget. The fall, when it comes, has the room kept
+    // for it, or waits the moment until an older transition leaves the window.
+    const int64_t lead = static_cast<int64_t>(kFallLead * rate_);
+    for (int v = 0; v < 2; ++v) {
+        crossing[v] = follow(views_[v], level, frame);
+        const View& view = views_[v];
+        if (crossing[v] > 0)
+            room = room && hasRoom(view, frame, view.fallOwed ? 2 : 1, 0) && hasRoom(view, frame, kPerFlash, lead);
+        else if (crossing[v] < 0)
+            room = room && hasRoom(view, frame, 1, 0);
     }
-    if (crossing != 0) {
-        // A rise goes only with room for the fall that will undo it, kFallLead later: so a beat held back is a
-        // pulse short of a transition, never a level left up for want of budget. The fall, when it comes,
-        // has the room kept for it, or waits the moment until an older transition leaves the window.
-        const int64_t lead = static_cast<int64_t>(kFallLead * rate_);
-        const bool room = crossing > 0 ? hasRoom(frame, fallOwed_ ? 2 : 1, 0) && hasRoom(frame, kPerFlash, lead)
-                                       : hasRoom(frame, 1, 0);
-        if (room) {
-            count(frame);
-            fallOwed_ = crossing > 0;  // one fall undoes however many rises came before it
+    if (room) {
+        for (int v = 0; v < 2; ++v) {
+            if (crossing[v] == 0) continue;
+            View& view = views_[v];
+            count(view, frame);
+            view.fallOwed = crossing[v] > 0;  // one fall undoes however many rises came before it
             // The layers are one screen moving one way: each of them running that way is in this transition.
-            for (int i = 0; i < n; ++i)
-                if (runs_[static_cast<size_t>(i)].direction == crossing) runs_[static_cast<size_t>(i)].counted = true;
-        } else {
-            level = held(level);
+            // A layer still turning that way is in it too, once its turn is seen.
+            for (int i = 0; i < n; ++i) {
+                Run& r = view.runs[static_cast<size_t>(i)];
+                if (r.direction == crossing[v]) r.counted = true;
+                if (r.turnedAt >= 0 && r.direction == -crossing[v]) r.turnCounted = true;
+            }
         }
+    } else {
+        level = held(level);
     }
-    for (int i = 0; i < n; ++i) {
-        Run& r = runs_[static_cast<size_t>(i)];
-        if ((level - r.extreme) * static_cast<float>(r.direction) > 0.0f) r.extreme = level;
+    for (View& view : views_) {
+        for (int i = 0; i < n; ++i) {
+            Run& r = view.runs[static_cast<size_t>(i)];
+            if ((level - r.extreme) * static_cast<float>(r.direction) > 0.0f) r.extreme = level;
+            if (r.turnedAt >= 0 && (r.turnExtreme - level) * static_cast<float>(r.direction) > 0.0f)
+                r.turnExtreme = level;
+        }
     }
     level_ = level;
     return level;

@@ -19,13 +19,15 @@
 // zooms into it.
 //
 // A run is a movement in one direction; reversals smaller than kHysteresis do not end it. A run whose swing
-// reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). At
-// most kPerSecond of them pass in any one second and kPerFiveSeconds in any five, fewer than flashing held for
-// four seconds of five needs. A rise that would become one more goes only with room for it and for the fall that
-// will undo it; otherwise it is held at kHeldShare of a transition, and so falls back freely; any other run
-// that would become one more is held there until the budget has room again. So beats up to about one and a half
-// a second each show whole, the level easing down between them, and faster ones still each show, as a pulse
-// short of a transition.
+// reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). The
+// runs are followed twice, as two screens see them: one drawing every hop, and one drawing kSlowestFps frames a
+// second, which may miss a reversal shorter than its frame and see the runs either side of it as one. Each
+// screen has its own budget: at most kPerSecond potential transitions pass in any one second and
+// kPerFiveSeconds in any five, fewer than flashing held for four seconds of five needs. A rise that would become
+// one more on either screen goes only with room for it and for the fall that will undo it; otherwise it is held
+// at kHeldShare of a transition, and so falls back freely; any other run that would become one more is held
+// there until the budget has room again. So beats up to about one and a half a second each show whole, the level
+// easing down between them, and faster ones still each show, as a pulse short of a transition.
 //
 // Time is counted in frames of the stream, so the same stream gives the same levels however it is read.
 class FlashGuard {
@@ -54,6 +56,9 @@ public:
     // Seconds: a rise is budgeted with a fall this long after it, as a beat falls (the level falls with τ = 0.1 s);
     // a fall that comes sooner, with the window full, waits until it has room.
     static constexpr double kFallLead = 0.3;
+    // The slowest screen the show is drawn for: a video at a film's 24 frames a second. A faster screen sees
+    // every reversal the slow one does.
+    static constexpr int kSlowestFps = 24;
 
     // `rate`: frames per second of the stream, > 0.
     explicit FlashGuard(int rate);
@@ -79,27 +84,38 @@ private:
         float extreme = 0.0f;  // furthest level of the run so far
         int direction = 0;     // +1 rising, -1 falling, 0 before the first run
         bool counted = false;  // this run has been let through as a potential transition
+        int64_t turnedAt = -1;  // stream frame a reversal began that has not yet lasted a frame of the screen
+        float turnExtreme = 0.0f;  // furthest level of that reversal
+        bool turnCounted = false;  // the screen's transition that way was let through as the reversal began
+    };
+    // What one screen sees: the runs of each layer, and the potential transitions it was let through.
+    struct View {
+        std::vector<Run> runs = std::vector<Run>(1);  // one a layer; sized as the screen is described
+        int64_t passed[kPerFiveSeconds] = {};          // frames of the latest potential transitions, oldest at next
+        int next = 0;
+        int total = 0;          // potential transitions let through since the start, up to kPerFiveSeconds
+        bool fallOwed = false;  // a rise was let through and the fall budgeted with it has not come yet
+        int64_t shortestTurn = 0;  // stream frames a reversal lasts before this screen surely shows it: 0, a hop
     };
 
     void look(int64_t frame);  // finds what the screen shows at stream frame `frame`, and counts the cuts passed
-    void count(int64_t frame);  // one potential transition at stream frame `frame`
+    static void count(View& view, int64_t frame);  // one potential transition at stream frame `frame`
     // Whether `more` potential transitions fit at stream frame `frame` + `lead`, of those let through so far.
-    bool hasRoom(int64_t frame, int more, int64_t lead) const;
+    bool hasRoom(const View& view, int64_t frame, int more, int64_t lead) const;
+    // Ends the runs that moving to `level` at stream frame `frame` turns back; returns the direction of the runs
+    // it takes to a transition, or 0.
+    int follow(View& view, float level, int64_t frame);
     int cutsAhead(int64_t frame) const;  // potential transitions of the cuts in the second after stream frame `frame`
     int layers() const;  // of the screen now: the described span's, or the model's one
     float layerSwing(int layer, float from, float to) const;
     // Whether moving to `level` takes the layer's run, not yet counted, to a swing of `target` from its start.
-    bool crosses(int layer, float level, float target) const;
+    bool crosses(const View& view, int layer, float level, float target) const;
     // The level nearest `level`, from the one showing now, that takes no run to its next transition.
     float held(float level) const;
 
     int rate_;
-    std::vector<Run> runs_ = std::vector<Run>(1);  // one a layer; sized as the screen is described
+    View views_[2];           // the screen drawing every hop, the slowest one
     float level_ = 0.0f;      // the level let through last
-    int64_t passed_[kPerFiveSeconds] = {};  // frames of the latest potential transitions, oldest at next_
-    int next_ = 0;
-    int total_ = 0;           // potential transitions let through since the start, up to kPerFiveSeconds
-    bool fallOwed_ = false;   // a rise was let through and the fall budgeted with it has not come yet
 
     bool described_ = false;  // the show described its screen; until then the model stands for it
     ScreenLight screen_;
