@@ -134,19 +134,26 @@ bool FlashGuard::crosses(const View& view, int layer, float level, float target)
 
 float FlashGuard::held(float level) const
 {
-    const auto crossesAny = [&](double x) {
-        for (const View& view : views_)
-            for (int i = 0; i < layers(); ++i)
-                if (crosses(view, i, static_cast<float>(x), kTransition * kHeldShare)) return true;
-        return false;
-    };
-    double near = level_, far = level;  // from what shows now, short of every run's next transition
-    if (crossesAny(near)) return level_;
-    for (int i = 0; i < kBisections; ++i) {
-        const double mid = 0.5 * (near + far);
-        (crossesAny(mid) ? far : near) = mid;
+    // A layer's luminance only grows with the level, so a run that crosses anywhere between what shows now and
+    // `level` crosses at `level`: only those runs are searched, each between what shows now and the nearest
+    // level found so far, which is short of every run searched before.
+    const float target = kTransition * kHeldShare;
+    for (const View& view : views_)
+        for (int i = 0; i < layers(); ++i)
+            if (crosses(view, i, level_, target)) return level_;
+    double nearest = level;
+    for (const View& view : views_) {
+        for (int i = 0; i < layers(); ++i) {
+            if (!crosses(view, i, static_cast<float>(nearest), target)) continue;
+            double near = level_, far = nearest;
+            for (int k = 0; k < kBisections; ++k) {
+                const double mid = 0.5 * (near + far);
+                (crosses(view, i, static_cast<float>(mid), target) ? far : near) = mid;
+            }
+            nearest = near;
+        }
     }
-    return static_cast<float>(near);
+    return static_cast<float>(nearest);
 }
 
 int FlashGuard::follow(View& view, float level, int64_t frame)
@@ -155,7 +162,8 @@ int FlashGuard::follow(View& view, float level, int64_t frame)
     for (int i = 0; i < layers(); ++i) {
         Run& r = view.runs[static_cast<size_t>(i)];
         const int heading = level > r.extreme ? 1 : (level < r.extreme ? -1 : 0);
-        if (heading == 0 || heading == r.direction || layerSwing(i, r.extreme, level) <= kHysteresis) {
+        const float turn = heading == 0 || heading == r.direction ? 0.0f : layerSwing(i, r.extreme, level);
+        if (turn <= kHysteresis) {
             r.turnedAt = -1;  // back within the run: a screen may have missed the turn altogether
         } else {
             if (r.turnedAt < 0) {
@@ -164,8 +172,7 @@ int FlashGuard::follow(View& view, float level, int64_t frame)
                 r.turnCounted = false;
             }
             // A turn this screen may miss goes on the run; one as big as a held beat is seen whenever it is drawn.
-            if (r.direction == 0 || frame - r.turnedAt >= view.shortestTurn ||
-                layerSwing(i, r.extreme, level) >= kTransition * kHeldShare) {
+            if (r.direction == 0 || frame - r.turnedAt >= view.shortestTurn || turn >= kTransition * kHeldShare) {
                 r.start = r.extreme;  // a new run, from the furthest point of the last
                 r.extreme = r.turnExtreme;
                 r.direction = heading;
