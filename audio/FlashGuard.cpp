@@ -4,30 +4,7 @@
 #include <cmath>
 
 namespace {
-// The greys the show draws from a level: backgrounds level² + 0.3, grids level + 0.3 and level + 0.6.
-constexpr float kBackgroundFloor = 0.3f;
-constexpr double kMiddlePerSize = 0.125;  // how bright a zoomed picture's middle may be, per window of size
-constexpr float kGridFloors[] = {0.3f, 0.6f};
 constexpr int kBisections = 30;        // finer than a float level needs
-
-// Relative luminance of an sRGB grey.
-double luminance(float grey)
-{
-    const double c = std::clamp(static_cast<double>(grey), 0.0, 1.0);
-    return c <= 0.04045 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-}
-
-// A pulsing background's mean relative luminance: its grey times the part of its picture in the window. Zoomed
-// in far enough, that part may be brighter than the picture as a whole, as the middles of the show's tunnel and
-// galaxy are (0.29 and 0.33 at 2.7 windows, 0.36 and 0.43 at 3.5, 0.46 and 0.54 at 5): so a level that
-// swings above full brightness still swings the picture.
-double background(float level)
-{
-    const double amount = static_cast<double>(level) * level + kBackgroundFloor;
-    const double size = 1.0 + amount;
-    const double picture = std::min(1.0, std::max<double>(FlashGuard::kPictureLuminance, kMiddlePerSize * size));
-    return luminance(static_cast<float>(amount)) * picture;
-}
 }  // namespace
 
 FlashGuard::FlashGuard(int rate) : rate_(rate > 0 ? rate : 1)
@@ -81,9 +58,10 @@ int FlashGuard::layers() const
     return described_ ? (span_ ? static_cast<int>(span_->layers.size()) : 0) : 1;
 }
 
-float FlashGuard::layerSwing(int layer, float from, float to) const
+// Inline, as crosses() is: the held level's search calls them thirty times a run.
+inline float FlashGuard::layerSwing(int layer, float from, float to) const
 {
-    if (!described_) return modelSwing(from, to);
+    if (!described_) return model_.kept(from, to);
     const ScreenLight::Layer& l = span_->layers[static_cast<size_t>(layer)];
     return std::fabs(l.at(from) - l.at(to));
 }
@@ -97,10 +75,7 @@ float FlashGuard::swing(float from, float to) const
 
 float FlashGuard::modelSwing(float from, float to)
 {
-    double most = std::fabs(background(from) - background(to));
-    for (float floor : kGridFloors)
-        most = std::max(most, kPictureLuminance * std::fabs(luminance(from + floor) - luminance(to + floor)));
-    return static_cast<float>(most);
+    return ScreenModel::swing(from, to);
 }
 
 bool FlashGuard::hasRoom(const View& view, int64_t frame, int more, int64_t lead) const
@@ -125,7 +100,7 @@ int FlashGuard::cutsAhead(int64_t frame) const
     return n;
 }
 
-bool FlashGuard::crosses(const View& view, int layer, float level, float target) const
+inline bool FlashGuard::crosses(const View& view, int layer, float level, float target) const
 {
     const Run& r = view.runs[static_cast<size_t>(layer)];
     return !r.counted && (level - r.start) * static_cast<float>(r.direction) > 0.0f &&
@@ -193,13 +168,13 @@ float FlashGuard::limit(float level, int64_t frame)
     // Each layer is followed as a screen of its own: whichever of them the screen mostly shows, its runs end
     // where the meter's would, and no run of any of them makes a transition unbudgeted; and so on either screen.
     const int n = layers();
-    int crossing[2];
+    int crossing[kScreens];
     bool room = true;
     // A rise goes only with room for the fall that will undo it, kFallLead later: so a beat held back is a pulse
     // short of a transition, never a level left up for want of budget. The fall, when it comes, has the room kept
     // for it, or waits the moment until an older transition leaves the window.
     const int64_t lead = static_cast<int64_t>(kFallLead * rate_);
-    for (int v = 0; v < 2; ++v) {
+    for (int v = 0; v < kScreens; ++v) {
         crossing[v] = follow(views_[v], level, frame);
         const View& view = views_[v];
         if (crossing[v] > 0)
@@ -208,7 +183,7 @@ float FlashGuard::limit(float level, int64_t frame)
             room = room && hasRoom(view, frame, 1, 0);
     }
     if (room) {
-        for (int v = 0; v < 2; ++v) {
+        for (int v = 0; v < kScreens; ++v) {
             if (crossing[v] == 0) continue;
             View& view = views_[v];
             count(view, frame);

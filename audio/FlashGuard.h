@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "audio/ScreenLight.h"
+#include "audio/ScreenModel.h"
 
 // Keeps the show under the three-flashes limit whatever the music does: it sees the show's loudness hop by hop
 // and decides how far it may move.
@@ -13,10 +14,7 @@
 // is the largest change of the screen's mean relative luminance that any layer drawn then makes of the two
 // (sRGB, as the screen shows it); at a moment the description leaves empty, nothing on the screen follows the
 // level and it moves freely. Until the show describes itself (and for a stream with no show, as kiv-levels
-// hears one) it assumes a model: the pulsing backgrounds' grey, level² + 0.3, and their size, 1.3 + level²
-// windows, and the grids' greys, level + 0.3 and level + 0.6, the greys clamped at 1, over a picture whose mean
-// relative luminance at full grey is kPictureLuminance, and whose middle is brighter the more a background
-// zooms into it.
+// hears one) it assumes a model of a bright photo pulsing (audio/ScreenModel.h).
 //
 // A run is a movement in one direction; reversals smaller than kHysteresis do not end it. A run whose swing
 // reaches kTransition is a potential transition, as the flash criteria count transitions (with a margin). The
@@ -32,7 +30,7 @@
 // Time is counted in frames of the stream, so the same stream gives the same levels however it is read.
 class FlashGuard {
 public:
-    static constexpr float kPictureLuminance = 0.3f;  // a bright photo; the show's own are 0.07 to 0.18
+    static constexpr float kPictureLuminance = ScreenModel::kPictureLuminance;
     // Relative luminance: a tenth under the criteria's 0.1, for what the layers leave out (GL's rounding, the
     // grids' cells blending over the backgrounds, the pointer).
     static constexpr float kTransition = 0.09f;
@@ -113,8 +111,10 @@ private:
     // The level nearest `level`, from the one showing now, that takes no run to its next transition.
     float held(float level) const;
 
+    static constexpr int kScreens = 2;  // the screen drawing every hop, the slowest one
+
     int rate_;
-    View views_[2];           // the screen drawing every hop, the slowest one
+    View views_[kScreens];
     float level_ = 0.0f;      // the level let through last
 
     bool described_ = false;  // the show described its screen; until then the model stands for it
@@ -123,4 +123,5 @@ private:
     size_t hint_ = 0;
     size_t nextCut_ = 0;      // the first of the screen's cuts not yet counted
     const ScreenLight::Span* span_ = nullptr;  // what the screen shows now: null for nothing that follows the level
+    mutable ScreenModel model_;  // stands for the screen until it is described; keeps levels as it is asked
 };

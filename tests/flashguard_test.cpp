@@ -42,6 +42,19 @@ TEST(FlashGuard, SwingBoundsEveryGreyTheShowDrawsFromTheLevel)
     }
 }
 
+// The guard asks the model again for the levels it kept; a kept level must never answer for another, however
+// many levels were asked in between.
+TEST(FlashGuard, TheModelsKeptLevelsAnswerAsTheModel)
+{
+    ScreenModel model;
+    unsigned seed = 1;
+    for (int n = 0; n < 4000; ++n) {
+        seed = seed * 1103515245u + 12345u;
+        const float a = 0.04f * static_cast<float>((seed >> 8) % 40), b = 0.04f * static_cast<float>((seed >> 16) % 40);
+        ASSERT_EQ(model.kept(a, b), ScreenModel::swing(a, b)) << a << " to " << b << ", ask " << n;
+    }
+}
+
 // Feeds `level(t)` hop by hop for `seconds` and returns what the guard let through.
 std::vector<float> guarded(FlashGuard& guard, double seconds, const std::function<float(double)>& level)
 {
