@@ -12,6 +12,7 @@ constexpr double kBefore = 0.05;  // "just before": the lowest frame of the last
 
 BeatRise beatRise(const std::vector<float>& luminance, double fps, int perSecond)
 {
+    BeatRise r;
     std::vector<double> rises;
     const long last = static_cast<long>(luminance.size()) - 1;
     const auto frame = [&](double t) { return std::clamp(static_cast<long>(std::floor(t * fps)), 0L, last); };
@@ -21,8 +22,8 @@ BeatRise beatRise(const std::vector<float>& luminance, double fps, int perSecond
         const float low = *std::min_element(luminance.begin() + from, luminance.begin() + at + 1);
         const float high = *std::max_element(luminance.begin() + at, luminance.begin() + to + 1);
         rises.push_back(static_cast<double>(high - low));
+        r.each.push_back({hit, rises.back()});
     }
-    BeatRise r;
     r.hits = static_cast<int>(rises.size());
     if (rises.empty()) return r;
     std::sort(rises.begin(), rises.end());

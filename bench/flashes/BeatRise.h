@@ -10,5 +10,10 @@ struct BeatRise {
     double tenth = 0;   // the 10th percentile
     double median = 0;
     int hits = 0;
+    struct Hit {
+        double seconds;  // show time of the hit
+        double rise;
+    };
+    std::vector<Hit> each;  // every hit counted, in order
 };
 BeatRise beatRise(const std::vector<float>& luminance, double fps, int perSecond);

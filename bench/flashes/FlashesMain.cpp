@@ -30,6 +30,7 @@ const char* const kUsage =
     "  --gain DB    play the music files after it this much louder or quieter, clipped at full scale\n"
     "  --beats N    the music is drum hits N a second (--stress): also give the rise of the screen's mean\n"
     "               relative luminance on each hit, the least, the 10th percentile and the median\n"
+    "  --hits FILE  with --beats, also list every hit in FILE: pictures, music, fps, second, rise (tab-separated)\n"
     "  --stress DIR write the stress music (drum hits, gated noise, bursts) into DIR and print the paths\n";
 
 struct Track {
@@ -70,7 +71,7 @@ int main(int argc, char** argv)
     int width = 640, height = 360;
     std::vector<int> rates = {60, 30};
     std::vector<std::string> shows;
-    std::string plot;
+    std::string plot, hits;
     double gain = 0.0;
     int beats = 0;
     std::vector<Track> tracks;
@@ -81,7 +82,7 @@ int main(int argc, char** argv)
             return 0;
         }
         const bool takesValue = arg == "--size" || arg == "--fps" || arg == "--show" || arg == "--gain" ||
-                                arg == "--beats" ||
+                                arg == "--beats" || arg == "--hits" ||
                                 arg == "--stress" || arg == "--plot";
         if (takesValue && i + 1 >= argc) return usageError(arg + " needs a value");
         if (arg == "--stress") {
@@ -102,6 +103,8 @@ int main(int argc, char** argv)
         } else if (arg == "--beats") {
             beats = std::atoi(argv[++i]);
             if (beats < 1 || beats > 20) return usageError("--beats wants hits a second from 1 to 20");
+        } else if (arg == "--hits") {
+            hits = std::filesystem::absolute(argv[++i]).string();
         } else if (arg == "--plot") {
             plot = std::filesystem::absolute(argv[++i]).string();
         } else if (arg == "--gain") {
@@ -113,6 +116,12 @@ int main(int argc, char** argv)
         }
     }
     if (tracks.empty()) return usageError("no music given");
+    if (!hits.empty() && !beats) return usageError("--hits lists the hits of --beats");
+    std::FILE* hitList = nullptr;
+    if (!hits.empty() && !(hitList = std::fopen(hits.c_str(), "w"))) {
+        std::fprintf(stderr, "kiv-flashes: cannot write %s\n", hits.c_str());
+        return 1;
+    }
     if (shows.empty()) shows.push_back(std::filesystem::current_path().string());
 
     std::printf("| pictures | music | fps | transitions | most in 1 s (from) | s over | extended s | red transitions | "
@@ -140,6 +149,10 @@ int main(int argc, char** argv)
                 if (beats) {
                     const BeatRise rise = beatRise(r.meter->luminance(), fps, beats);
                     std::printf(" %.3f | %.3f | %.3f |", rise.least, rise.tenth, rise.median);
+                    if (hitList)
+                        for (const BeatRise::Hit& hit : rise.each)
+                            std::fprintf(hitList, "%s\t%s\t%d\t%.2f\t%.4f\n", pictures.c_str(), title(track).c_str(), fps,
+                                         hit.seconds, hit.rise);
                 }
                 std::printf("\n");
                 std::fflush(stdout);
@@ -147,6 +160,10 @@ int main(int argc, char** argv)
                 rows.push_back({pictures + ", " + title(track) + ", " + std::to_string(fps) + " fps", r.meter.get()});
                 kept.push_back(std::move(r));
             }
+    }
+    if (hitList && std::fclose(hitList) != 0) {
+        std::fprintf(stderr, "kiv-flashes: cannot write %s\n", hits.c_str());
+        ok = false;
     }
     if (!rows.empty() && !plotFlashes(rows, plot)) ok = false;
     return ok ? 0 : 1;
