@@ -11,7 +11,11 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=${BUILD:-$root/build}
-out=${1:?usage: pictures.sh DIR}
+case ${1:-} in
+  -h | --help) sed -n '2,10s/^# \{0,1\}//p' "$0"; exit 0 ;;
+  '' | -*) echo "usage: pictures.sh DIR" >&2; exit 2 ;;
+esac
+out=$1
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
